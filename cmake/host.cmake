@@ -1,0 +1,22 @@
+# Host build: core + native tests (+ fuzzers with clang, + benchmarks on request).
+if(VESKAR_SANITIZE)
+  set(VESKAR_SAN_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=undefined
+      -fno-omit-frame-pointer)
+  add_compile_options(${VESKAR_SAN_FLAGS})
+  add_link_options(${VESKAR_SAN_FLAGS})
+endif()
+target_compile_options(veskar_core PRIVATE -msse2)
+
+if(VESKAR_FUZZ)
+  add_subdirectory(tests/fuzz)
+  return()
+endif()
+
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(${VESKAR_GTEST_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+add_subdirectory(tests/unit)
+add_subdirectory(tests/fuzz)
+if(VESKAR_BENCH)
+  add_subdirectory(bench)
+endif()

@@ -1,0 +1,53 @@
+# Windows build (MinGW-w64): the shell, Veskar.scr, Runo_Effect.dll, and the tests run
+# under Wine through CMAKE_CROSSCOMPILING_EMULATOR.
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+                        _WIN32_WINNT=0x0A00 WINVER=0x0A00)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  add_compile_options(-msse2 -mfpmath=sse)
+endif()
+# Everything that runs goes to one folder: the e2e tests find Veskar.scr and
+# Runo_Effect.dll beside themselves.
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+# No MinGW DLLs to ship: the C and C++ runtimes and winpthreads are linked in.
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+file(GLOB VESKAR_SHELL_SOURCES CONFIGURE_DEPENDS
+     ${PROJECT_SOURCE_DIR}/src/win/*.cpp ${PROJECT_SOURCE_DIR}/src/*/*_win.cpp)
+add_library(veskar_shell STATIC ${VESKAR_SHELL_SOURCES})
+target_link_libraries(veskar_shell PUBLIC veskar_core
+  user32 gdi32 winmm comdlg32 shell32 msimg32 comctl32 ole32 shlwapi
+  PRIVATE veskar_warnings)
+
+# The screen saver itself.
+add_executable(Veskar WIN32 src/app/entry/winmain.cpp assets/veskar.rc)
+set_target_properties(Veskar PROPERTIES SUFFIX ".scr")
+target_link_options(Veskar PRIVATE -municode)
+target_link_libraries(Veskar PRIVATE veskar_shell veskar_warnings)
+set_property(SOURCE assets/veskar.rc APPEND PROPERTY OBJECT_DEPENDS
+             ${PROJECT_SOURCE_DIR}/assets/veskar.manifest)
+
+# The effects library, loaded by name at run time by the show.
+file(GLOB VESKAR_DLL_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/effects/dll/*.cpp)
+if(VESKAR_DLL_SOURCES)
+  add_library(Runo_Effect SHARED ${VESKAR_DLL_SOURCES} src/effects/dll/Runo_Effect.def)
+  set_target_properties(Runo_Effect PROPERTIES PREFIX "" OUTPUT_NAME "Runo_Effect")
+  target_link_libraries(Runo_Effect PRIVATE veskar_core gdi32 veskar_warnings)
+endif()
+
+# GoogleTest, built with the cross compiler.
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+add_subdirectory(${VESKAR_GTEST_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+add_subdirectory(tests/unit)
+add_subdirectory(tests/win32)
+add_subdirectory(tests/e2e)
+if(VESKAR_BENCH)
+  add_subdirectory(bench)
+endif()
+
+# Helpers for scripts/run on a virtual display (never shipped).
+add_executable(demo_host tools/demo_host.cpp)
+target_link_options(demo_host PRIVATE -municode)
+target_link_libraries(demo_host PRIVATE user32 gdi32 veskar_warnings)

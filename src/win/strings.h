@@ -1,0 +1,11 @@
+// UTF-8 inside the program, UTF-16 only at the boundary of each ...W call.
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace win {
+
+std::wstring widen(std::string_view utf8);
+std::string narrow(std::wstring_view utf16);
+
+}  // namespace win

@@ -1,0 +1,429 @@
+// The end-to-end helpers: processes, windows, input, screen pixels and files.
+#include "harness.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace e2e {
+
+std::wstring Utf16(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+  return out;
+}
+
+std::string Utf8(const std::wstring& utf16) {
+  if (utf16.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()),
+                                    nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n,
+                      nullptr, nullptr);
+  return out;
+}
+
+std::wstring BuildFolder() {
+  wchar_t path[MAX_PATH * 2];
+  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+  std::wstring p(path, n);
+  return p.substr(0, p.find_last_of(L'\\'));
+}
+
+// ---- folders and files
+
+namespace {
+void RemoveTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW fd;
+  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = fd.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring full = folder + L"\\" + name;
+      SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
+      else DeleteFileW(full.c_str());
+    } while (FindNextFileW(find, &fd));
+    FindClose(find);
+  }
+  SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
+  RemoveDirectoryW(folder.c_str());
+}
+}  // namespace
+
+TestFolder::TestFolder(const std::string& name) {
+  const std::wstring root = BuildFolder() + L"\\e2e-work";
+  CreateDirectoryW(root.c_str(), nullptr);
+  path_ = root + L"\\" + Utf16(name);
+  RemoveTree(path_);
+  CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+TestFolder::~TestFolder() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  if (info && info->result() && info->result()->Failed()) return;  // keep it to look at
+  RemoveTree(path_);
+}
+
+void TestFolder::copyFromBuild(const std::wstring& name, const std::wstring& as) const {
+  const std::wstring from = BuildFolder() + L"\\" + name;
+  const std::wstring to = file(as.empty() ? name : as);
+  ASSERT_TRUE(CopyFileW(from.c_str(), to.c_str(), FALSE)) << Utf8(from);
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return {};
+  std::string bytes;
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  CloseHandle(f);
+  return bytes;
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(f);
+  return ok && written == bytes.size();
+}
+
+bool FileExistsW(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// ---- processes
+
+Process::Process(Process&& other) noexcept
+    : process_(std::exchange(other.process_, nullptr)), pid_(std::exchange(other.pid_, 0)) {}
+
+Process& Process::operator=(Process&& other) noexcept {
+  if (this != &other) {
+    kill();
+    process_ = std::exchange(other.process_, nullptr);
+    pid_ = std::exchange(other.pid_, 0);
+  }
+  return *this;
+}
+
+Process::~Process() { kill(); }
+
+Process Process::Start(const std::wstring& exe, const std::wstring& args, const std::wstring& folder) {
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  if (!args.empty()) commandLine += L" " + args;
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  Process p;
+  if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                     folder.c_str(), &si, &pi)) {
+    CloseHandle(pi.hThread);
+    p.process_ = pi.hProcess;
+    p.pid_ = pi.dwProcessId;
+  }
+  return p;
+}
+
+bool Process::running() const {
+  return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+std::optional<DWORD> Process::waitExit(DWORD timeoutMs) const {
+  if (!process_) return std::nullopt;
+  // Keep our own windows answering while we wait: the saver may send them messages.
+  const DWORD start = GetTickCount();
+  for (;;) {
+    const DWORD elapsed = GetTickCount() - start;
+    const DWORD left = elapsed >= timeoutMs ? 0 : timeoutMs - elapsed;
+    const DWORD r = MsgWaitForMultipleObjects(1, &process_, FALSE, left, QS_ALLINPUT);
+    if (r == WAIT_OBJECT_0) break;
+    if (r != WAIT_OBJECT_0 + 1) return std::nullopt;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(process_, &code);
+  return code;
+}
+
+void Process::kill() {
+  if (!process_) return;
+  if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+    TerminateProcess(process_, 999);
+    WaitForSingleObject(process_, 5000);
+  }
+  CloseHandle(process_);
+  process_ = nullptr;
+}
+
+Process StartSaver(const TestFolder& folder, const std::wstring& args) {
+  return Process::Start(folder.file(L"Veskar.scr"), args, folder.path());
+}
+
+// ---- windows
+
+namespace {
+struct Search {
+  const std::wstring* title;
+  DWORD pid;
+  HWND found;
+  std::vector<HWND>* all;
+};
+
+BOOL CALLBACK Visit(HWND hwnd, LPARAM lp) {
+  auto* s = reinterpret_cast<Search*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (s->pid && pid != s->pid) return TRUE;
+  if (s->all) {
+    s->all->push_back(hwnd);
+    return TRUE;
+  }
+  wchar_t text[256];
+  const int n = GetWindowTextW(hwnd, text, 256);
+  if (std::wstring(text, n) == *s->title) {
+    s->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+}  // namespace
+
+HWND WaitForWindow(const std::wstring& title, DWORD timeoutMs, DWORD pid) {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        Search s{&title, pid, nullptr, nullptr};
+        EnumWindows(&Visit, reinterpret_cast<LPARAM>(&s));
+        found = s.found;
+        if (!found) PumpFor(0);
+        return found != nullptr;
+      },
+      timeoutMs);
+  return found;
+}
+
+std::vector<HWND> WindowsOf(DWORD pid) {
+  std::vector<HWND> all;
+  Search s{nullptr, pid, nullptr, &all};
+  EnumWindows(&Visit, reinterpret_cast<LPARAM>(&s));
+  return all;
+}
+
+void PumpFor(DWORD ms) {
+  const DWORD start = GetTickCount();
+  do {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (ms) Sleep(10);
+  } while (GetTickCount() - start < ms);
+}
+
+// ---- input
+
+void PostKey(HWND hwnd, UINT vk, bool system) {
+  const UINT scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
+  const LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16) | (system ? (1 << 29) : 0);
+  const LPARAM up = down | (1u << 30) | (1u << 31);
+  PostMessageW(hwnd, system ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, down);
+  PostMessageW(hwnd, system ? WM_SYSKEYUP : WM_KEYUP, vk, up);
+}
+
+void PostClick(HWND hwnd, int x, int y, UINT button) {
+  const LPARAM at = MAKELPARAM(x, y);
+  UINT downMsg = WM_LBUTTONDOWN, upMsg = WM_LBUTTONUP;
+  if (button == MK_RBUTTON) { downMsg = WM_RBUTTONDOWN; upMsg = WM_RBUTTONUP; }
+  if (button == MK_MBUTTON) { downMsg = WM_MBUTTONDOWN; upMsg = WM_MBUTTONUP; }
+  PostMessageW(hwnd, WM_MOUSEMOVE, 0, at);
+  PostMessageW(hwnd, downMsg, button, at);
+  PostMessageW(hwnd, upMsg, 0, at);
+}
+
+void PostMouseMove(HWND hwnd, int x, int y) { PostMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(x, y)); }
+
+void SendKey(UINT vk) {
+  INPUT in[2]{};
+  in[0].type = in[1].type = INPUT_KEYBOARD;
+  in[0].ki.wVk = in[1].ki.wVk = static_cast<WORD>(vk);
+  in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, in, sizeof(INPUT));
+}
+
+namespace {
+INPUT AbsoluteMouse(int x, int y, DWORD flags) {
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  in.mi.dx = static_cast<LONG>((static_cast<int64_t>(x) * 65535 + (w - 1) / 2) / std::max(1, w - 1));
+  in.mi.dy = static_cast<LONG>((static_cast<int64_t>(y) * 65535 + (h - 1) / 2) / std::max(1, h - 1));
+  in.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | flags;
+  return in;
+}
+}  // namespace
+
+void SendMouseMove(int x, int y) {
+  INPUT in = AbsoluteMouse(x, y, MOUSEEVENTF_MOVE);
+  SendInput(1, &in, sizeof(INPUT));
+}
+
+void SendClick(int x, int y, bool right) {
+  INPUT in[3] = {AbsoluteMouse(x, y, MOUSEEVENTF_MOVE),
+                 AbsoluteMouse(x, y, right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN),
+                 AbsoluteMouse(x, y, right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP)};
+  SendInput(3, in, sizeof(INPUT));
+}
+
+// ---- screen
+
+Pixels CaptureScreen(const RECT& area) {
+  Pixels p;
+  p.width = area.right - area.left;
+  p.height = area.bottom - area.top;
+  if (p.width <= 0 || p.height <= 0) return p;
+  p.data.resize(static_cast<size_t>(p.width) * p.height);
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO bmi{};
+  bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
+  bmi.bmiHeader.biWidth = p.width;
+  bmi.bmiHeader.biHeight = -p.height;
+  bmi.bmiHeader.biPlanes = 1;
+  bmi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(screen, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, dib);
+  BitBlt(mem, 0, 0, p.width, p.height, screen, area.left, area.top, SRCCOPY);
+  GdiFlush();
+  const auto* src = static_cast<const uint32_t*>(bits);
+  for (size_t i = 0; i < p.data.size(); ++i) p.data[i] = src[i] & 0x00FFFFFF;
+  SelectObject(mem, old);
+  DeleteObject(dib);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  return p;
+}
+
+Pixels CaptureScreen() {
+  return CaptureScreen(RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
+}
+
+uint32_t ScreenPixel(int x, int y) { return CaptureScreen(RECT{x, y, x + 1, y + 1}).data.at(0); }
+
+void SaveBmp(const Pixels& pixels, const std::wstring& path) {
+  const int rowBytes = (pixels.width * 3 + 3) & ~3;
+  BITMAPFILEHEADER fh{};
+  BITMAPINFOHEADER ih{};
+  ih.biSize = sizeof ih;
+  ih.biWidth = pixels.width;
+  ih.biHeight = -pixels.height;
+  ih.biPlanes = 1;
+  ih.biBitCount = 24;
+  fh.bfType = 0x4D42;
+  fh.bfOffBits = sizeof fh + sizeof ih;
+  fh.bfSize = fh.bfOffBits + static_cast<DWORD>(rowBytes) * pixels.height;
+  std::string out(reinterpret_cast<const char*>(&fh), sizeof fh);
+  out.append(reinterpret_cast<const char*>(&ih), sizeof ih);
+  std::string row(static_cast<size_t>(rowBytes), '\0');
+  for (int y = 0; y < pixels.height; ++y) {
+    for (int x = 0; x < pixels.width; ++x) {
+      const uint32_t c = pixels.at(x, y);
+      row[x * 3] = static_cast<char>(c & 0xFF);
+      row[x * 3 + 1] = static_cast<char>((c >> 8) & 0xFF);
+      row[x * 3 + 2] = static_cast<char>((c >> 16) & 0xFF);
+    }
+    out += row;
+  }
+  WriteFileBytes(path, out);
+}
+
+// ---- the test's own windows
+
+namespace {
+LRESULT CALLBACK PictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    auto bitmap = reinterpret_cast<HBITMAP>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    HDC mem = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(mem, bitmap);
+    BITMAP bm{};
+    GetObjectW(bitmap, sizeof bm, &bm);
+    BitBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    EndPaint(hwnd, &ps);
+    return 0;
+  }
+  if (msg == WM_ERASEBKGND) return 1;
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+const wchar_t* RegisterOnce(const wchar_t* name, WNDPROC proc) {
+  WNDCLASSW wc{};
+  if (!GetClassInfoW(GetModuleHandleW(nullptr), name, &wc)) {
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = name;
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    RegisterClassW(&wc);
+  }
+  return name;
+}
+}  // namespace
+
+ScreenPicture::ScreenPicture(const Pixels& picture) {
+  BITMAPINFO bmi{};
+  bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
+  bmi.bmiHeader.biWidth = picture.width;
+  bmi.bmiHeader.biHeight = -picture.height;
+  bmi.bmiHeader.biPlanes = 1;
+  bmi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  bitmap_ = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bitmap_ && bits) std::copy(picture.data.begin(), picture.data.end(), static_cast<uint32_t*>(bits));
+  hwnd_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW,
+                          RegisterOnce(L"VeskarTestPicture", &PictureProc), L"test picture",
+                          WS_POPUP | WS_VISIBLE, 0, 0, picture.width, picture.height, nullptr,
+                          nullptr, GetModuleHandleW(nullptr), nullptr);
+  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(bitmap_));
+  InvalidateRect(hwnd_, nullptr, FALSE);
+  UpdateWindow(hwnd_);
+  PumpFor(300);
+}
+
+ScreenPicture::~ScreenPicture() {
+  if (hwnd_) DestroyWindow(hwnd_);
+  if (bitmap_) DeleteObject(bitmap_);
+  PumpFor(50);
+}
+
+OwnWindow::OwnWindow(const std::wstring& title, int width, int height, bool visible, DWORD style) {
+  hwnd_ = CreateWindowExW(0, RegisterOnce(L"VeskarTestWindow", &DefWindowProcW), title.c_str(),
+                          style | (visible ? WS_VISIBLE : 0), 0, 0, width, height, nullptr,
+                          nullptr, GetModuleHandleW(nullptr), nullptr);
+  PumpFor(50);
+}
+
+OwnWindow::~OwnWindow() { destroy(); }
+
+void OwnWindow::destroy() {
+  if (hwnd_) DestroyWindow(hwnd_);
+  hwnd_ = nullptr;
+  PumpFor(20);
+}
+
+}  // namespace e2e
