@@ -259,7 +259,7 @@ std::string FilteredRows(const Image& image) {
   return out;
 }
 
-std::string IconBitmap(const Image& image, IconFormat format) {
+std::string IconBitmap(const Image& image, IconFormat format, const std::vector<Rgba>& palette) {
   Bytes out;
   const int bits = format == IconFormat::Palette256 ? 8 : 32;
   const int row = RowBytes(image.width, bits);
@@ -268,7 +268,8 @@ std::string IconBitmap(const Image& image, IconFormat format) {
   InfoHeader(out, image.width, image.height * 2, bits, pixelBytes + static_cast<uint32_t>(mask.size()),
              bits == 8 ? 256 : 0);
   if (bits == 8) {
-    for (const Rgba& c : IconPalette()) {
+    for (size_t i = 0; i < 256; ++i) {
+      const Rgba c = i < palette.size() ? palette[i] : Rgba{};
       out.u8(c.b);
       out.u8(c.g);
       out.u8(c.r);
@@ -280,7 +281,7 @@ std::string IconBitmap(const Image& image, IconFormat format) {
     for (int x = 0; x < image.width; ++x) {
       const Rgba& p = image.at(x, y);
       if (bits == 8) {
-        out.u8(p.a < 128 ? 0u : static_cast<unsigned>(NearestInPalette(p)));
+        out.u8(p.a < 128 ? 0u : static_cast<unsigned>(NearestInPalette(palette, p)));
         written += 1;
       } else {
         out.u8(p.b);
@@ -357,10 +358,13 @@ std::string EncodeMonoCursor(const Image& image, int hotX, int hotY) {
   return out.str();
 }
 
-std::string EncodeIcon(const std::vector<IconEntry>& entries) {
+std::string EncodeIcon(const std::vector<IconEntry>& entries, const std::vector<Rgba>& palette) {
+  if (palette.empty() || palette.size() > 256 || palette[0] != Opaque(0, 0, 0)) {
+    throw std::invalid_argument("an icon palette has 1 to 256 colours, black first");
+  }
   std::vector<std::string> bodies;
   for (const IconEntry& e : entries) {
-    bodies.push_back(e.format == IconFormat::Png ? EncodePng(e.image) : IconBitmap(e.image, e.format));
+    bodies.push_back(e.format == IconFormat::Png ? EncodePng(e.image) : IconBitmap(e.image, e.format, palette));
   }
   Bytes out;
   out.u16(0);
@@ -369,13 +373,13 @@ std::string EncodeIcon(const std::vector<IconEntry>& entries) {
   uint32_t offset = 6 + 16 * static_cast<uint32_t>(entries.size());
   for (size_t i = 0; i < entries.size(); ++i) {
     const Image& image = entries[i].image;
-    const bool palette = entries[i].format == IconFormat::Palette256;
+    const bool eightBit = entries[i].format == IconFormat::Palette256;
     out.u8(image.width >= 256 ? 0u : static_cast<unsigned>(image.width));
     out.u8(image.height >= 256 ? 0u : static_cast<unsigned>(image.height));
     out.u8(0);  // colour count: 0 for 256 colours and more
     out.u8(0);
     out.u16(1);
-    out.u16(palette ? 8 : 32);
+    out.u16(eightBit ? 8 : 32);
     out.u32(static_cast<uint32_t>(bodies[i].size()));
     out.u32(offset);
     offset += static_cast<uint32_t>(bodies[i].size());
@@ -407,25 +411,7 @@ std::string EncodePng(const Image& image) {
   return out.str();
 }
 
-const std::vector<Rgba>& IconPalette() {
-  // The 6 x 6 x 6 colour cube (black first, for the transparent pixels), then 40 greys
-  // between its steps.
-  static const std::vector<Rgba> palette = [] {
-    std::vector<Rgba> p;
-    for (int r = 0; r < 6; ++r)
-      for (int g = 0; g < 6; ++g)
-        for (int b = 0; b < 6; ++b) p.push_back(Opaque(r * 51, g * 51, b * 51));
-    for (int k = 1; k <= 40; ++k) {
-      const int v = (k * 255 + 20) / 41;
-      p.push_back(Opaque(v, v, v));
-    }
-    return p;
-  }();
-  return palette;
-}
-
-int NearestInPalette(Rgba c) {
-  const std::vector<Rgba>& p = IconPalette();
+int NearestInPalette(const std::vector<Rgba>& p, Rgba c) {
   int best = 0;
   long bestDistance = -1;
   for (size_t i = 0; i < p.size(); ++i) {

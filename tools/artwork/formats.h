@@ -24,13 +24,14 @@ struct IconEntry {
   Image image;
   IconFormat format;
 };
-std::string EncodeIcon(const std::vector<IconEntry>& entries);
+// `palette` (at most 256 colours, the first of them black) serves the 256-colour entries;
+// each of their pixels takes the nearest colour in it.
+std::string EncodeIcon(const std::vector<IconEntry>& entries, const std::vector<Rgba>& palette);
 
 // A PNG of 8-bit RGBA pixels.
 std::string EncodePng(const Image& image);
 
-// The palette of the 256-colour icon entries and the index of the nearest colour in it.
-const std::vector<Rgba>& IconPalette();
-int NearestInPalette(Rgba c);
+// The index of the colour of `palette` nearest to c (the first of equals).
+int NearestInPalette(const std::vector<Rgba>& palette, Rgba c);
 
 }  // namespace artwork

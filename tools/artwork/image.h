@@ -1,5 +1,6 @@
 // Pictures in memory for the artwork generator: 8-bit RGBA pixels, row 0 at the top.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -47,23 +48,25 @@ inline Rgba Shade(Rgba c, int delta) {
   return Rgba{Clamp8(c.r + delta), Clamp8(c.g + delta), Clamp8(c.b + delta), c.a};
 }
 
-// Accumulates colour samples and gives their mean (for supersampled drawing).
+// Accumulates colour samples and gives their mean (for supersampled drawing). Colours are
+// weighted by their alpha, so clear samples thin a pixel out without darkening it.
 class Average {
  public:
-  void add(Rgba c, double weight = 1.0) {
-    r_ += c.r * weight;
-    g_ += c.g * weight;
-    b_ += c.b * weight;
-    a_ += c.a * weight;
-    n_ += weight;
+  void add(Rgba c) {
+    r_ += c.r * c.a;
+    g_ += c.g * c.a;
+    b_ += c.b * c.a;
+    a_ += c.a;
+    ++n_;
   }
   Rgba mean() const {
-    if (n_ <= 0.0) return kClear;
-    return Rgba{Clamp8(r_ / n_), Clamp8(g_ / n_), Clamp8(b_ / n_), Clamp8(a_ / n_)};
+    if (a_ <= 0.0) return kClear;
+    return Rgba{Clamp8(r_ / a_), Clamp8(g_ / a_), Clamp8(b_ / a_), Clamp8(a_ / n_)};
   }
 
  private:
-  double r_ = 0, g_ = 0, b_ = 0, a_ = 0, n_ = 0;
+  double r_ = 0, g_ = 0, b_ = 0, a_ = 0;
+  int n_ = 0;
 };
 
 // A small deterministic generator (xorshift32) for grain and streaks.
