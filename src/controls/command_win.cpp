@@ -81,6 +81,11 @@ Command::Command() : model_(*this) {}
 
 Command::~Command() { tmrMouse_.setEnabled(false); }
 
+void Command::onDestroyed() {
+  tmrMouse_.setEnabled(false);
+  tmrMouse_.attach(nullptr);
+}
+
 bool Command::Create(HWND parent, int x, int y, int width, int height, int id,
                      const PropertyBag* stored, const FontDesc& ambient) {
   dpi_ = win::DpiOf(parent);

@@ -72,6 +72,8 @@ class Command : public win::Window, private CommandPort {
 
  protected:
   LRESULT onMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  // The window is gone (its parent may go first): stop the timer while its handle is ours.
+  void onDestroyed() override;
 
  private:
   // CommandPort

@@ -320,21 +320,6 @@ TEST(CommandSequences, EnablingRepaintsNormalAndKeepsTheState) {
   EXPECT_TRUE(f.button.label().enabled);
 }
 
-TEST(CommandSequences, DisabledButtonNeverClicksAndTheTimerDoesNothing) {
-  Fixture f;
-  f.button.Initialize();
-  f.button.MouseMove();
-  f.button.SetEnabled(false);
-  f.port.clear();
-  f.button.MouseDown(MouseButton::Left);
-  f.button.MouseUp(MouseButton::Left);
-  f.button.MouseUp(MouseButton::Right);
-  f.button.TimerTick(true);
-  EXPECT_EQ(f.port.ops, Ops{});
-  EXPECT_EQ(f.state(), 2);
-  EXPECT_FALSE(f.button.label().enabled);  // the caption is greyed
-}
-
 // ---------------------------------------------------------------- properties
 
 TEST(CommandProperties, ReadingRepaints) {
