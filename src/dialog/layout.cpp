@@ -21,16 +21,16 @@ const std::array<LabelSpec, kLabelCount>& Labels() {
   using enum TextColour;
   using enum Align;
   static const std::array<LabelSpec, kLabelCount> labels{{
-      {MusicHeading, Panel, {20, 24, 111, 13}, "BGM", Black, Centre, false, false, false},
-      {DegreeHeading, Panel, {276, 24, 115, 13}, "ﾍﾞｽｶﾙの度合い", Black, Centre, false, false, false},
-      {MusicCd, Panel, {44, 56, 43, 13}, "音楽CD", Black, Left, true, false, false},
-      {RepeatCaption, Panel, {156, 56, 66, 13}, "曲目をﾘﾋﾟｰﾄ", Black, Left, true, false, false},
-      {MusicNone, Panel, {44, 76, 22, 13}, "なし", Black, Left, true, false, false},
-      {MusicFile, Panel, {44, 96, 60, 13}, "MP3、WAV", Black, Left, true, false, false},
-      {Degree, Panel, {328, 72, 89, 13}, "99", Black, Centre, false, false, false},
-      {FileName, Panel, {72, 116, 373, 33}, "", Black, Left, false, true, false},
-      {Credit, Window, {12, 192, 165, 13}, "", White, Left, true, false, false},
-      {WebAddress, Window, {12, 208, 207, 13}, "", White, Left, true, false, true},
+      {MusicHeading, "lbl(15)", Panel, {20, 24, 111, 13}, "BGM", Black, Centre, false, false, false},
+      {DegreeHeading, "lbl(0)", Panel, {276, 24, 115, 13}, "ﾍﾞｽｶﾙの度合い", Black, Centre, false, false, false},
+      {MusicCd, "lbl_BGM(1)", Panel, {44, 56, 43, 13}, "音楽CD", Black, Left, true, false, false},
+      {RepeatCaption, "lbl(14)", Panel, {156, 56, 66, 13}, "曲目をﾘﾋﾟｰﾄ", Black, Left, true, false, false},
+      {MusicNone, "lbl_BGM(0)", Panel, {44, 76, 22, 13}, "なし", Black, Left, true, false, false},
+      {MusicFile, "lbl_BGM(2)", Panel, {44, 96, 60, 13}, "MP3、WAV", Black, Left, true, false, false},
+      {Degree, "lbl_Doai", Panel, {328, 72, 89, 13}, "99", Black, Centre, false, false, false},
+      {FileName, "lbl_Fname", Panel, {72, 116, 373, 33}, "", Black, Left, false, true, false},
+      {Credit, "lbl(7)", Window, {12, 192, 165, 13}, "", White, Left, true, false, false},
+      {WebAddress, "lbl_URL", Window, {12, 208, 207, 13}, "", White, Left, true, false, true},
   }};
   return labels;
 }

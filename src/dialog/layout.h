@@ -33,14 +33,14 @@ Rect Scale(const Rect& at96, int dpi);
 enum class Container { Window, Panel };
 
 // The windowed controls, by the ids their windows carry (so that tools and tests can find
-// them with GetDlgItem). The skinned buttons take the ids of the same list.
+// them with GetDlgItem). The skinned buttons keep the ids the button control gives them.
 enum ControlId : int {
   kIdPanel = 100,     // Pic_C, child of the window
   kIdRepeat = 101,    // BGM_Repeat, child of the panel
   kIdDegreeBar = 102, // HS_Doai, child of the panel
-  kIdSet = 103,       // Cmd_Set, child of the window
-  kIdCancel = 104,    // Cmd_Can, child of the window
-  kIdFile = 105,      // Cmd_File, child of the panel
+  kIdSet = 1001,      // Cmd_Set, child of the window
+  kIdCancel = 1002,   // Cmd_Can, child of the window
+  kIdFile = 1003,     // Cmd_File, child of the panel
 };
 
 struct WindowedControl {
@@ -77,6 +77,7 @@ enum class TextColour { Black, White };
 
 struct LabelSpec {
   Label label;
+  std::string_view name; // the label's name in the dialog's design ("lbl_Doai", "lbl(7)")
   Container container;
   Rect rect;             // at 96 dpi; an auto-sized label's width and height follow its text
   std::string_view text; // the design-time caption; empty for those set at run time
