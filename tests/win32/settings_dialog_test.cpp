@@ -15,6 +15,7 @@
 #include "dialog/dialog_model.h"
 #include "dialog/identity.h"
 #include "dialog/settings_dialog_win.h"
+#include "resource.h"
 #include "support/fake_files.h"
 #include "win/handle.h"
 #include "win/pump.h"
@@ -449,6 +450,20 @@ TEST_F(DialogFixture, TheFileChooserAsksWithTheFirstLayoutAndTakesTheChoice) {
 TEST_F(DialogFixture, TheWebLinkOpensWithTheHourglassAndTheDialogStays) {
   SettingsDialog& d = Open();
   const Rect link = d.labelRect(Label::WebAddress);
+  // Over the link the pointer is the pointing hand; beside it, the arrow.
+  auto cursorAt = [&](int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(d.hwnd(), &p);
+    SetCursorPos(p.x, p.y);
+    SetCursor(nullptr);
+    SendMessageW(d.hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(d.hwnd()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return GetCursor();
+  };
+  const HCURSOR hand = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_LINK_HAND));
+  ASSERT_NE(hand, nullptr);
+  EXPECT_EQ(cursorAt(link.left + 3, link.top + link.height / 2), hand);
+  EXPECT_EQ(cursorAt(link.right() + 20, link.top + link.height / 2), LoadCursorW(nullptr, IDC_ARROW));
+
   const LPARAM at = MAKELPARAM(link.left + 3, link.top + link.height / 2);
   SendMessageW(d.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
   SendMessageW(d.hwnd(), WM_LBUTTONUP, 0, at);
