@@ -19,4 +19,5 @@
 #define IDB_TEXTURE 220    // 556 x 20 brushed-metal strip
 #define IDB_RADIO_OFF 221  // 12 x 12
 #define IDB_RADIO_ON 222   // 12 x 12
-#define IDC_HAND 230       // pointing-hand cursor, hot spot 12,10
+// Not IDC_HAND: <windows.h> defines that name for the system's own hand cursor.
+#define IDC_LINK_HAND 230  // pointing-hand cursor, hot spot 12,10

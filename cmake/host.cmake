@@ -11,6 +11,7 @@ add_subdirectory(${VESKAR_GTEST_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 include(GoogleTest)
 add_subdirectory(tests/unit)
 add_subdirectory(tests/fuzz)
+include(cmake/artwork.cmake)
 if(VESKAR_BENCH)
   add_subdirectory(bench)
 endif()

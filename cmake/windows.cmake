@@ -24,8 +24,10 @@ add_executable(Veskar WIN32 src/app/entry/winmain.cpp assets/veskar.rc)
 set_target_properties(Veskar PROPERTIES SUFFIX ".scr")
 target_link_options(Veskar PRIVATE -municode)
 target_link_libraries(Veskar PRIVATE veskar_shell veskar_warnings)
-set_property(SOURCE assets/veskar.rc APPEND PROPERTY OBJECT_DEPENDS
-             ${PROJECT_SOURCE_DIR}/assets/veskar.manifest)
+# The resource compiler reads the manifest and the pictures; rebuild when one changes.
+file(GLOB VESKAR_RESOURCE_FILES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/assets/*.manifest
+     ${PROJECT_SOURCE_DIR}/assets/*.bmp ${PROJECT_SOURCE_DIR}/assets/*.ico ${PROJECT_SOURCE_DIR}/assets/*.cur)
+set_property(SOURCE assets/veskar.rc APPEND PROPERTY OBJECT_DEPENDS ${VESKAR_RESOURCE_FILES})
 
 # The effects library, loaded by name at run time by the show.
 file(GLOB VESKAR_DLL_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/effects/dll/*.cpp)
