@@ -153,16 +153,6 @@ TEST_F(Preview, FillsAWindowLargerThanSixteenBitsOfTwips) {
   EXPECT_TRUE(saver.running());
 }
 
-// A window with a frame: the preview covers its client area, so the whole picture is in
-// view rather than partly under the frame.
-TEST_F(Preview, FitsTheClientAreaOfAWindowWithAFrame) {
-  OwnWindow framed(L"framed", 360, 280, true, WS_OVERLAPPEDWINDOW);
-  Process saver = startIn(framed.hwnd());
-  const HWND preview = waitForPreview(framed.hwnd());
-  ASSERT_TRUE(preview);
-  expectFills(preview, framed.hwnd(), saver);
-}
-
 // The settings file is not read in preview mode: a broken one changes nothing and stays
 // exactly as it was.
 TEST_F(Preview, ABrokenSettingsFileChangesNothing) {

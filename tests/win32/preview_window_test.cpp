@@ -5,63 +5,14 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdint>
 #include <string>
-#include <vector>
 
 #include "preview/preview_window_win.h"
+#include "win32/pixels.h"
 
 namespace {
 
-struct Pixels {
-  int width = 0;
-  int height = 0;
-  std::vector<uint32_t> data;  // 0x00RRGGBB, row by row
-  uint32_t at(int x, int y) const { return data[static_cast<size_t>(y) * width + x]; }
-};
-
-Pixels ReadPixels(HDC source, HBITMAP bitmap, const RECT* area) {
-  Pixels p;
-  BITMAP info{};
-  if (bitmap) {
-    GetObjectW(bitmap, sizeof info, &info);
-    p.width = info.bmWidth;
-    p.height = info.bmHeight;
-  } else {
-    p.width = area->right - area->left;
-    p.height = area->bottom - area->top;
-  }
-  p.data.resize(static_cast<size_t>(p.width) * p.height);
-  BITMAPINFO bmi{};
-  bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
-  bmi.bmiHeader.biWidth = p.width;
-  bmi.bmiHeader.biHeight = -p.height;
-  bmi.bmiHeader.biPlanes = 1;
-  bmi.bmiHeader.biBitCount = 32;
-  if (bitmap) {
-    GetDIBits(source, bitmap, 0, static_cast<UINT>(p.height), p.data.data(), &bmi, DIB_RGB_COLORS);
-  } else {
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(source, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC mem = CreateCompatibleDC(source);
-    HGDIOBJ old = SelectObject(mem, dib);
-    BitBlt(mem, 0, 0, p.width, p.height, source, area->left, area->top, SRCCOPY);
-    GdiFlush();
-    std::copy_n(static_cast<const uint32_t*>(bits), p.data.size(), p.data.begin());
-    SelectObject(mem, old);
-    DeleteDC(mem);
-    DeleteObject(dib);
-  }
-  for (uint32_t& c : p.data) c &= 0x00FFFFFF;
-  return p;
-}
-
-Pixels ScreenPixels(const RECT& area) {
-  HDC screen = GetDC(nullptr);
-  Pixels p = ReadPixels(screen, nullptr, &area);
-  ReleaseDC(nullptr, screen);
-  return p;
-}
+using testpix::Pixels;
 
 void Pump(DWORD ms) {
   const DWORD start = GetTickCount();
@@ -123,26 +74,17 @@ class Parent {
 class PreviewWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    // The stored picture comes from the program beside this test, as the program loads it.
-    wchar_t path[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring saver(path, n);
-    saver = saver.substr(0, saver.find_last_of(L'\\')) + L"\\Veskar.scr";
-    saver_ = LoadLibraryExW(saver.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    ASSERT_TRUE(saver_) << "Veskar.scr is built beside the tests";
-    win::UniqueBitmap picture = preview::LoadPreviewPicture(saver_);
-    ASSERT_TRUE(picture);
-    HDC screen = GetDC(nullptr);
-    picture_ = ReadPixels(screen, picture.get(), nullptr);
-    ReleaseDC(nullptr, screen);
+    // This test carries the program's resources, so the picture loads as the program's.
+    picture_ = testpix::OfBitmap(picture().get());
+    ASSERT_EQ(picture_.width, 152);
+    ASSERT_EQ(picture_.height, 112);
   }
   void TearDown() override {
     Pump(20);
     TakeQuit();
-    if (saver_) FreeLibrary(saver_);
   }
 
-  win::UniqueBitmap picture() const { return preview::LoadPreviewPicture(saver_); }
+  static win::UniqueBitmap picture() { return preview::LoadPreviewPicture(GetModuleHandleW(nullptr)); }
 
   // Every pixel is the stored pixel nearest to it, or one of that pixel's neighbours (a
   // stretch may round a position either way); a smoothing stretch, which makes colours
@@ -168,15 +110,12 @@ class PreviewWindowTest : public ::testing::Test {
     return ::testing::AssertionSuccess();
   }
 
-  HMODULE saver_ = nullptr;
   Pixels picture_;
 };
 
 }  // namespace
 
 TEST_F(PreviewWindowTest, ShowsThePictureAtItsStoredSizeAndStretchedToAnySize) {
-  ASSERT_EQ(picture_.width, 152);
-  ASSERT_EQ(picture_.height, 112);
   for (const SIZE size : {SIZE{152, 112}, SIZE{400, 300}, SIZE{100, 60}, SIZE{613, 97}}) {
     Parent parent(size.cx, size.cy);
     preview::PreviewWindow window;
@@ -187,7 +126,7 @@ TEST_F(PreviewWindowTest, ShowsThePictureAtItsStoredSizeAndStretchedToAnySize) {
     GetClientRect(window.hwnd(), &client);
     EXPECT_EQ(client.right, size.cx);
     EXPECT_EQ(client.bottom, size.cy);
-    const Pixels seen = ScreenPixels(parent.clientOnScreen());
+    const Pixels seen = testpix::OfScreen(parent.clientOnScreen());
     if (size.cx == 152 && size.cy == 112) {
       EXPECT_EQ(seen.data, picture_.data) << "at the stored size every pixel stays in place";
     }
@@ -204,7 +143,7 @@ TEST_F(PreviewWindowTest, FillsTheClientAreaOfAFramedParent) {
   RECT placed{};
   GetWindowRect(window.hwnd(), &placed);
   EXPECT_TRUE(EqualRect(&placed, &client));
-  EXPECT_TRUE(showsPicture(ScreenPixels(client)));
+  EXPECT_TRUE(showsPicture(testpix::OfScreen(client)));
 }
 
 TEST_F(PreviewWindowTest, WithoutItsPictureShowsTheLightGreyBackground) {
@@ -212,7 +151,7 @@ TEST_F(PreviewWindowTest, WithoutItsPictureShowsTheLightGreyBackground) {
   preview::PreviewWindow window;
   ASSERT_TRUE(window.open(parent.hwnd(), win::UniqueBitmap()));
   Pump(200);
-  const Pixels seen = ScreenPixels(parent.clientOnScreen());
+  const Pixels seen = testpix::OfScreen(parent.clientOnScreen());
   for (uint32_t c : seen.data) ASSERT_EQ(c, 0xC0C0C0u);
 }
 
