@@ -52,4 +52,4 @@ endif()
 # Helpers for scripts/run on a virtual display (never shipped).
 add_executable(demo_host tools/demo_host.cpp)
 target_link_options(demo_host PRIVATE -municode)
-target_link_libraries(demo_host PRIVATE user32 gdi32 veskar_warnings)
+target_link_libraries(demo_host PRIVATE veskar_shell user32 gdi32 veskar_warnings)

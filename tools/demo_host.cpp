@@ -3,10 +3,14 @@
 //   demo_host backdrop [seconds]          fills the screen with a made-up desktop
 //   demo_host pane <saver> [seconds]      a preview pane like the one in Windows'
 //                                         screen-saver settings, running "<saver> /p <pane>"
+//   demo_host preview <saver> [seconds]   the same pane showing the program's preview
+//                                         window made in this process (see RunPane)
 #include <windows.h>
 
 #include <cmath>
 #include <string>
+
+#include "preview/preview_window_win.h"
 
 namespace {
 
@@ -100,6 +104,81 @@ HWND MakeWindow(const wchar_t* cls, WNDPROC proc, const wchar_t* title, DWORD st
   return CreateWindowExW(0, cls, title, style, x, y, w, h, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
+// A settings page like Windows' screen-saver tab: a title band, a monitor with the
+// 152 x 112 preview pane in its screen, and the saver's name below. Drawn by the page
+// itself (a popup), since Wine without a window manager draws no title bars.
+constexpr int kPageWidth = 300, kPageHeight = 250;
+constexpr int kPaneLeft = 74, kPaneTop = 52, kPaneWidth = 152, kPaneHeight = 112;
+
+LRESULT CALLBACK PageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    Fill(dc, 0, 0, kPageWidth, kPageHeight, RGB(236, 233, 216));
+    Fill(dc, 0, 0, kPageWidth, 24, RGB(0, 84, 227));
+    SetBkMode(dc, TRANSPARENT);
+    HFONT font = CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"IPAPGothic");
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    SetTextColor(dc, RGB(255, 255, 255));
+    RECT title{8, 0, kPageWidth, 24};
+    DrawTextW(dc, L"画面のプロパティ", -1, &title, DT_SINGLELINE | DT_VCENTER);
+    // The monitor: bezel, screen opening (the pane sits in it), neck and foot.
+    Fill(dc, kPaneLeft - 12, kPaneTop - 12, kPaneLeft + kPaneWidth + 12, kPaneTop + kPaneHeight + 14, RGB(70, 72, 82));
+    Fill(dc, kPaneLeft - 12, kPaneTop - 12, kPaneLeft + kPaneWidth + 12, kPaneTop - 10, RGB(150, 154, 166));
+    Fill(dc, kPaneLeft + 60, kPaneTop + kPaneHeight + 14, kPaneLeft + 92, kPaneTop + kPaneHeight + 24, RGB(90, 92, 102));
+    Fill(dc, kPaneLeft + 30, kPaneTop + kPaneHeight + 24, kPaneLeft + 122, kPaneTop + kPaneHeight + 30, RGB(110, 114, 126));
+    SetTextColor(dc, RGB(0, 0, 0));
+    RECT name{16, kPageHeight - 40, kPageWidth - 16, kPageHeight - 16};
+    DrawTextW(dc, L"スクリーン セーバー(S):  ベスカル", -1, &name, DT_SINGLELINE | DT_VCENTER);
+    SelectObject(dc, oldFont);
+    DeleteObject(font);
+    EndPaint(hwnd, &ps);
+    return 0;
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// The pane as Windows' settings page has it. With `here` false the saver runs as Windows
+// starts it, "<saver> /p <pane>", in a process of its own. With `here` true the preview
+// window is made in this process by the program's own preview code, with the picture from
+// the saver's resources: Wine 8 draws nothing for a child window whose parent belongs to
+// another process, so on a virtual display only this shows what Windows shows.
+int RunPane(const wchar_t* saver, bool here, DWORD seconds) {
+  HWND page = MakeWindow(L"DemoPage", PageProc, L"画面のプロパティ", WS_POPUP, 40, 40, kPageWidth, kPageHeight,
+                         nullptr, nullptr);
+  HWND pane = MakeWindow(L"DemoPane", DefWindowProcW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, kPaneLeft,
+                         kPaneTop, kPaneWidth, kPaneHeight, page, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  // Not activated: Wine without a window manager would otherwise treat the page as a
+  // managed window and wait for a window manager when it closes.
+  ShowWindow(page, SW_SHOWNOACTIVATE);
+  UpdateWindow(page);
+
+  int status = 0;
+  PROCESS_INFORMATION pi{};
+  HMODULE resources = nullptr;
+  preview::PreviewWindow preview;
+  if (here) {
+    resources = LoadLibraryExW(saver, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!resources || !preview.open(pane, preview::LoadPreviewPicture(resources))) status = 1;
+  } else {
+    std::wstring command = L"\"" + std::wstring(saver) + L"\" /p " + std::to_wstring(reinterpret_cast<uintptr_t>(pane));
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    if (!CreateProcessW(saver, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) status = 1;
+  }
+  if (status == 0) PumpFor(seconds * 1000);
+  DestroyWindow(page);  // closing the page ends the preview (and its process)
+  if (pi.hProcess) {
+    WaitForSingleObject(pi.hProcess, 5000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  }
+  MSG quit;
+  PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);  // posted by the preview window's end
+  if (resources) FreeLibrary(resources);
+  return status;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -112,28 +191,9 @@ int wmain(int argc, wchar_t** argv) {
     PumpFor(seconds * 1000);
     return 0;
   }
-  if (mode == L"pane" && argc > 2) {
+  if ((mode == L"pane" || mode == L"preview") && argc > 2) {
     const DWORD seconds = argc > 3 ? static_cast<DWORD>(_wtoi(argv[3])) : 600;
-    // A monitor drawing around a 152 x 112 pane, as Windows' settings page shows it.
-    HWND frame = MakeWindow(L"DemoFrame", DefWindowProcW, L"スクリーン セーバーの設定",
-                            WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 40, 40, 260, 240,
-                            nullptr, GetSysColorBrush(COLOR_BTNFACE));
-    HWND monitor = MakeWindow(L"DemoMonitor", DefWindowProcW, L"", WS_CHILD | WS_VISIBLE, 40, 20, 168, 128,
-                              frame, static_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH)));
-    HWND pane = MakeWindow(L"DemoPane", DefWindowProcW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 8, 8,
-                           152, 112, monitor, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    std::wstring command = L"\"" + std::wstring(argv[2]) + L"\" /p " +
-                           std::to_wstring(reinterpret_cast<uintptr_t>(pane));
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(argv[2], command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 1;
-    PumpFor(seconds * 1000);
-    DestroyWindow(frame);  // closing the pane ends the preview process
-    WaitForSingleObject(pi.hProcess, 5000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return 0;
+    return RunPane(argv[2], mode == L"preview", seconds);
   }
   return 2;
 }

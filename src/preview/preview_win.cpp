@@ -1,8 +1,16 @@
-// The preview window. (Not built yet: preview mode ends at once.)
+// Preview mode: the preview window inside the caller's window, for as long as it lives.
 #include "app/modes.h"
+#include "preview/preview_window_win.h"
+#include "win/pump.h"
 
 namespace app {
 
-int RunPreview(Session&, HWND) { return 0; }
+int RunPreview(Session&, HWND parent) {
+  // A handle that names no window (0, text that is no number, a window already gone)
+  // ends the process at once: a preview with nowhere to go would never be closed.
+  preview::PreviewWindow window;
+  if (!window.open(parent, preview::LoadPreviewPicture(win::ThisModule()))) return 0;
+  return win::RunMessageLoop();
+}
 
 }  // namespace app

@@ -1,12 +1,20 @@
 // The pictures inside the built Veskar.scr, loaded as the program and Windows load them:
 // the right picture behind every id, at its size and depth, with the colours the button,
 // the dialog and Explorer rely on.
+#include <gtest/gtest.h>
+#include <windows.h>
+
 #include <cstdlib>
+#include <string>
+#include <vector>
 
-#include "../../assets/resource.h"
-#include "saver_resources.h"
+#include "resource.h"
+#include "win/handle.h"
+#include "win/module.h"
+#include "win/strings.h"
+#include "win32/pixels.h"
 
-using namespace e2e;
+using testpix::Pixels;
 
 namespace {
 
@@ -22,6 +30,28 @@ bool Near(uint32_t c, uint32_t want, int tolerance) {
   return std::abs(Red(c) - Red(want)) <= tolerance && std::abs(Green(c) - Green(want)) <= tolerance &&
          std::abs(Blue(c) - Blue(want)) <= tolerance;
 }
+
+// Veskar.scr, built beside this test, opened for its resources.
+class SaverResources {
+ public:
+  SaverResources()
+      : module_(LoadLibraryExW(win::widen(win::ProgramFolder() + "\\Veskar.scr").c_str(), nullptr,
+                               LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {}
+  HMODULE module() const { return module_.get(); }
+  Pixels bitmap(int id, int* bitsPerPixel = nullptr) const {
+    win::UniqueBitmap bitmap(static_cast<HBITMAP>(
+        LoadImageW(module(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    return testpix::OfBitmap(bitmap.get(), bitsPerPixel);
+  }
+  std::string bytes(const wchar_t* type, int id) const {
+    HRSRC found = FindResourceW(module(), MAKEINTRESOURCEW(id), type);
+    const void* data = found ? LockResource(LoadResource(module(), found)) : nullptr;
+    return data ? std::string(static_cast<const char*>(data), SizeofResource(module(), found)) : std::string();
+  }
+
+ private:
+  win::UniqueLibrary module_;
+};
 
 class Artwork : public ::testing::Test {
  protected:

@@ -1,0 +1,90 @@
+// The preview window: creation, re-parenting into the caller's window, and painting.
+#include "preview/preview_window_win.h"
+
+#include <utility>
+
+#include "../../assets/resource.h"
+#include "common/twips.h"
+#include "preview/preview_geometry.h"
+#include "win/dpi.h"
+
+namespace preview {
+
+void ImageControl::setPicture(win::UniqueBitmap picture) {
+  picture_ = std::move(picture);
+  size_ = SIZE{};
+  BITMAP info{};
+  if (picture_ && GetObjectW(picture_.get(), sizeof info, &info)) size_ = SIZE{info.bmWidth, info.bmHeight};
+}
+
+void ImageControl::place(int left, int top, int width, int height) {
+  place_ = RECT{left, top, left + width, top + height};
+}
+
+// The plain stretch (COLORONCOLOR, nearest pixel): the picture is made of square blocks,
+// and a plain stretch keeps their edges sharp and their colours exactly the stored ones
+// at every size, where a smoothing stretch would blur the block edges into ramps and
+// invent colours the picture does not have.
+void ImageControl::paint(HDC target) const {
+  if (!picture_ || size_.cx <= 0 || size_.cy <= 0) return;
+  win::UniqueMemDc source(CreateCompatibleDC(target));
+  if (!source) return;
+  win::Selected selected(source.get(), picture_.get());
+  SetStretchBltMode(target, COLORONCOLOR);
+  StretchBlt(target, place_.left, place_.top, place_.right - place_.left, place_.bottom - place_.top,
+             source.get(), 0, 0, size_.cx, size_.cy, SRCCOPY);
+}
+
+bool PreviewWindow::open(HWND parent, win::UniqueBitmap picture) {
+  if (!IsWindow(parent)) return false;
+  win::WindowClass cls{kPreviewClass};
+  cls.style = CS_HREDRAW | CS_VREDRAW;
+  cls.background = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));  // exactly 192, 192, 192
+  if (!create(cls, 0, WS_POPUP, kPreviewCaption, 0, 0, 0, 0)) return false;
+  Img_Prev.setPicture(std::move(picture));
+
+  // The caller's client area: a preview pane has no border, and for a window that has
+  // one the picture then fits what is visible instead of running under the frame.
+  RECT client{};
+  GetClientRect(parent, &client);
+  const double twipsPerPixel = common::TwipsPerPixel(win::DpiOf(nullptr));
+  const PreviewGeometry g =
+      PlacePreview(PixelRect{client.left, client.top, client.right, client.bottom}, twipsPerPixel, twipsPerPixel);
+
+  // Windows wants the child style in place before SetParent, and WS_POPUP gone with it.
+  const HWND self = hwnd();
+  const LONG style = GetWindowLongW(self, GWL_STYLE);
+  SetWindowLongW(self, GWL_STYLE, (style | WS_CHILD) & ~static_cast<LONG>(WS_POPUP));
+  if (!SetParent(self, parent)) {  // the caller's window went away meanwhile
+    DestroyWindow(self);
+    return false;
+  }
+  SetWindowPos(self, nullptr, 0, 0, g.widthPixels, g.heightPixels, SWP_NOZORDER | SWP_NOACTIVATE);
+  Img_Prev.place(0, 0, g.widthPixels, g.heightPixels);
+  ShowWindow(self, SW_SHOWNA);
+  return true;
+}
+
+LRESULT PreviewWindow::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_PAINT: {
+      win::PaintDc dc(hwnd());
+      Img_Prev.paint(dc.get());
+      return 0;
+    }
+    case WM_DESTROY:
+      // Closed by the caller, or destroyed with the caller's window: nothing is left to
+      // show, so the loop (and with it the preview process) ends.
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return Window::onMessage(msg, wp, lp);
+  }
+}
+
+win::UniqueBitmap LoadPreviewPicture(HMODULE module) {
+  return win::UniqueBitmap(static_cast<HBITMAP>(
+      LoadImageW(module, MAKEINTRESOURCEW(IDB_PREVIEW), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+}
+
+}  // namespace preview

@@ -1,0 +1,45 @@
+// The preview window Veskar_R: a borderless light-grey window whose one picture, the
+// sample desktop, is stretched over the whole of the caller's window. It becomes that
+// window's child; when it is destroyed (closed by the caller, or destroyed with the
+// caller's window) it ends the thread's message loop.
+#pragma once
+#include <windows.h>
+
+#include "win/handle.h"
+#include "win/window.h"
+
+namespace preview {
+
+inline constexpr wchar_t kPreviewClass[] = L"Veskar_R";
+inline constexpr wchar_t kPreviewCaption[] = L"Preview Window";
+
+// Img_Prev: a windowless image control showing its picture stretched over its rectangle.
+class ImageControl {
+ public:
+  void setPicture(win::UniqueBitmap picture);
+  void place(int left, int top, int width, int height);
+  void paint(HDC target) const;
+
+ private:
+  win::UniqueBitmap picture_;
+  SIZE size_{};
+  RECT place_{};
+};
+
+class PreviewWindow : public win::Window {
+ public:
+  // Creates the window, makes it a child of `parent` filling its client area and shows
+  // it with `picture`. False (and no window) when `parent` names no window or is gone
+  // before the window could join it.
+  bool open(HWND parent, win::UniqueBitmap picture);
+
+  ImageControl Img_Prev;
+
+ protected:
+  LRESULT onMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+};
+
+// The stored sample picture among the resources of `module`; empty when it is missing.
+win::UniqueBitmap LoadPreviewPicture(HMODULE module);
+
+}  // namespace preview

@@ -1,0 +1,192 @@
+// The preview window under a parent window of this test. Wine draws nothing for a child
+// window whose parent belongs to another process (its DC gets no X drawable), so the
+// end-to-end tests can check the preview's place and life but not its pixels; here, in
+// one process, the pixels of the real window code are checked on the screen.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "preview/preview_window_win.h"
+#include "win32/pixels.h"
+
+namespace {
+
+using testpix::Pixels;
+
+void Pump(DWORD ms) {
+  const DWORD start = GetTickCount();
+  do {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+      if (msg.message == WM_QUIT) return;  // left in the queue for the test to find
+      PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    Sleep(10);
+  } while (GetTickCount() - start < ms);
+}
+
+bool TakeQuit() {
+  MSG msg;
+  return PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
+}
+
+// A top-level window of the test at the screen's top-left corner.
+class Parent {
+ public:
+  Parent(int width, int height, DWORD style = WS_POPUP) {
+    WNDCLASSW wc{};
+    if (!GetClassInfoW(GetModuleHandleW(nullptr), L"PreviewTestParent", &wc)) {
+      wc.lpfnWndProc = &DefWindowProcW;
+      wc.hInstance = GetModuleHandleW(nullptr);
+      wc.lpszClassName = L"PreviewTestParent";
+      wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+      RegisterClassW(&wc);
+    }
+    hwnd_ = CreateWindowExW(WS_EX_TOPMOST, L"PreviewTestParent", L"parent", style, 0, 0, width, height, nullptr,
+                            nullptr, GetModuleHandleW(nullptr), nullptr);
+    // Not activated: under Wine without a window manager an active window is "managed",
+    // and hiding or destroying one waits for a withdrawal that never comes.
+    ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+    Pump(50);
+  }
+  ~Parent() { destroy(); }
+  Parent(const Parent&) = delete;
+  Parent& operator=(const Parent&) = delete;
+  HWND hwnd() const { return hwnd_; }
+  void destroy() {
+    if (hwnd_) DestroyWindow(hwnd_);
+    hwnd_ = nullptr;
+  }
+  RECT clientOnScreen() const {
+    RECT rc{};
+    GetClientRect(hwnd_, &rc);
+    MapWindowPoints(hwnd_, nullptr, reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+  }
+
+ private:
+  HWND hwnd_ = nullptr;
+};
+
+class PreviewWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // This test carries the program's resources, so the picture loads as the program's.
+    picture_ = testpix::OfBitmap(picture().get());
+    ASSERT_EQ(picture_.width, 152);
+    ASSERT_EQ(picture_.height, 112);
+  }
+  void TearDown() override {
+    Pump(20);
+    TakeQuit();
+  }
+
+  static win::UniqueBitmap picture() { return preview::LoadPreviewPicture(GetModuleHandleW(nullptr)); }
+
+  // Every pixel is the stored pixel nearest to it, or one of that pixel's neighbours (a
+  // stretch may round a position either way); a smoothing stretch, which makes colours
+  // the picture does not have at the block edges, does not pass.
+  ::testing::AssertionResult showsPicture(const Pixels& seen) const {
+    for (int y = 0; y < seen.height; ++y) {
+      for (int x = 0; x < seen.width; ++x) {
+        const int sx = static_cast<int>((x + 0.5) * picture_.width / seen.width);
+        const int sy = static_cast<int>((y + 0.5) * picture_.height / seen.height);
+        bool match = false;
+        for (int dy = -1; dy <= 1 && !match; ++dy)
+          for (int dx = -1; dx <= 1 && !match; ++dx) {
+            const int px = sx + dx, py = sy + dy;
+            if (px >= 0 && py >= 0 && px < picture_.width && py < picture_.height)
+              match = seen.at(x, y) == picture_.at(px, py);
+          }
+        if (!match) {
+          return ::testing::AssertionFailure() << "pixel " << x << "," << y << " of " << seen.width << " x "
+                                               << seen.height << " is " << std::hex << seen.at(x, y);
+        }
+      }
+    }
+    return ::testing::AssertionSuccess();
+  }
+
+  Pixels picture_;
+};
+
+}  // namespace
+
+TEST_F(PreviewWindowTest, ShowsThePictureAtItsStoredSizeAndStretchedToAnySize) {
+  for (const SIZE size : {SIZE{152, 112}, SIZE{400, 300}, SIZE{100, 60}, SIZE{613, 97}}) {
+    Parent parent(size.cx, size.cy);
+    preview::PreviewWindow window;
+    ASSERT_TRUE(window.open(parent.hwnd(), picture()));
+    Pump(200);
+    EXPECT_EQ(GetParent(window.hwnd()), parent.hwnd());
+    RECT client{};
+    GetClientRect(window.hwnd(), &client);
+    EXPECT_EQ(client.right, size.cx);
+    EXPECT_EQ(client.bottom, size.cy);
+    const Pixels seen = testpix::OfScreen(parent.clientOnScreen());
+    if (size.cx == 152 && size.cy == 112) {
+      EXPECT_EQ(seen.data, picture_.data) << "at the stored size every pixel stays in place";
+    }
+    EXPECT_TRUE(showsPicture(seen)) << size.cx << " x " << size.cy;
+  }
+}
+
+TEST_F(PreviewWindowTest, FillsTheClientAreaOfAFramedParent) {
+  Parent parent(360, 280, WS_OVERLAPPEDWINDOW);
+  preview::PreviewWindow window;
+  ASSERT_TRUE(window.open(parent.hwnd(), picture()));
+  Pump(200);
+  const RECT client = parent.clientOnScreen();
+  RECT placed{};
+  GetWindowRect(window.hwnd(), &placed);
+  EXPECT_TRUE(EqualRect(&placed, &client));
+  EXPECT_TRUE(showsPicture(testpix::OfScreen(client)));
+}
+
+TEST_F(PreviewWindowTest, WithoutItsPictureShowsTheLightGreyBackground) {
+  Parent parent(80, 60);
+  preview::PreviewWindow window;
+  ASSERT_TRUE(window.open(parent.hwnd(), win::UniqueBitmap()));
+  Pump(200);
+  const Pixels seen = testpix::OfScreen(parent.clientOnScreen());
+  for (uint32_t c : seen.data) ASSERT_EQ(c, 0xC0C0C0u);
+}
+
+TEST_F(PreviewWindowTest, DestroyingTheParentDestroysThePreviewAndEndsTheLoop) {
+  Parent parent(152, 112);
+  preview::PreviewWindow window;
+  ASSERT_TRUE(window.open(parent.hwnd(), picture()));
+  Pump(50);
+  EXPECT_FALSE(TakeQuit());
+  parent.destroy();
+  EXPECT_EQ(window.hwnd(), nullptr);
+  EXPECT_TRUE(TakeQuit()) << "the message loop is told to end";
+}
+
+TEST_F(PreviewWindowTest, ClosingThePreviewEndsTheLoopAndLeavesTheParent) {
+  Parent parent(152, 112);
+  preview::PreviewWindow window;
+  ASSERT_TRUE(window.open(parent.hwnd(), picture()));
+  SendMessageW(window.hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(window.hwnd(), nullptr);
+  EXPECT_TRUE(TakeQuit());
+  EXPECT_TRUE(IsWindow(parent.hwnd()));
+  EXPECT_EQ(GetWindow(parent.hwnd(), GW_CHILD), nullptr);
+}
+
+TEST_F(PreviewWindowTest, NoWindowNoPreview) {
+  HWND dead = nullptr;
+  {
+    Parent gone(10, 10);
+    dead = gone.hwnd();
+  }
+  for (HWND parent : {static_cast<HWND>(nullptr), dead}) {
+    preview::PreviewWindow window;
+    EXPECT_FALSE(window.open(parent, picture()));
+    EXPECT_EQ(window.hwnd(), nullptr);
+  }
+  EXPECT_FALSE(TakeQuit()) << "nothing was opened, so nothing ends a loop";
+}
