@@ -12,7 +12,6 @@
 #include "dialog/layout.h"
 #include "dialog/settings_dialog_win.h"
 #include "harness.h"
-#include "saver_resources.h"
 
 #include "../../assets/resource.h"
 
@@ -496,8 +495,7 @@ TEST_F(SettingsDialogE2e, PixelsOfTheGradientTextureMarksLinkAndButtons) {
 
   // The texture inside Pic_C: the strip's own pixels, one tile under the other, wherever
   // no label or control covers it.
-  SaverResources resources;
-  const Pixels strip = resources.bitmap(IDB_TEXTURE);
+  const Pixels strip = SaverBitmap(IDB_TEXTURE);
   ASSERT_EQ(strip.width, 556);
   ASSERT_EQ(strip.height, 20);
   POINT panelOrigin{0, 0};
@@ -519,7 +517,7 @@ TEST_F(SettingsDialogE2e, PixelsOfTheGradientTextureMarksLinkAndButtons) {
 
   // The marks: the on look for the CD row, the off look for the others.
   const Shown shown = Query();
-  const Pixels on = resources.bitmap(IDB_RADIO_ON), off = resources.bitmap(IDB_RADIO_OFF);
+  const Pixels on = SaverBitmap(IDB_RADIO_ON), off = SaverBitmap(IDB_RADIO_OFF);
   ASSERT_EQ(on.width, 12);
   auto expectMark = [&](const Pixels& s, int kind, const Pixels& look) {
     const dialog::Rect m = shown.rect("Img_BGM(" + std::to_string(kind) + ")");
@@ -551,7 +549,7 @@ TEST_F(SettingsDialogE2e, PixelsOfTheGradientTextureMarksLinkAndButtons) {
   EXPECT_GT(dark, 10) << "the black heading \"BGM\"";
 
   // The buttons: 設定 and ｷｬﾝｾﾙ at rest, ... disabled while the CD is chosen.
-  const Pixels normal = resources.bitmap(IDB_SKIN_NORMAL), disabled = resources.bitmap(IDB_SKIN_DISABLE);
+  const Pixels normal = SaverBitmap(IDB_SKIN_NORMAL), disabled = SaverBitmap(IDB_SKIN_DISABLE);
   const RECT set = inClient(GetDlgItem(dialog_, dialog::kIdSet));
   EXPECT_EQ(set.left, 324);
   EXPECT_EQ(set.top, 200);
