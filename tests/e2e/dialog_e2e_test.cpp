@@ -244,8 +244,16 @@ TEST_F(SettingsDialogE2e, EachMusicKindMarksItsRowAndEnablesOnlyItsControl) {
 }
 
 TEST_F(SettingsDialogE2e, TracksAndDegreesInAndOutOfRange) {
+  SendMouseMove(800, 600);  // where the zoom starts
+  WaitUntil([] { POINT p{}; return GetCursorPos(&p) && p.x == 800 && p.y == 600; }, 1000);
   Open(Cp932(L"[Section]\r\n度合い= 100\r\nBGM区分= 1\r\nBGMﾘﾋﾟｰﾄ= 7\r\n"));
   Shown shown = Query();
+  EXPECT_EQ(shown["anchor"], "800,600");
+  // Centred across, a third of the free height down, on the outer size.
+  RECT outer{};
+  GetWindowRect(dialog_, &outer);
+  EXPECT_EQ(outer.left, (GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2);
+  EXPECT_EQ(outer.top, (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 3);
   EXPECT_EQ(WindowText(combo_), L"7");
   EXPECT_EQ(shown["BGM_Repeat.entries"], "31");
   EXPECT_EQ(shown["HS_Doai"], "100");

@@ -547,4 +547,17 @@ TEST_F(DialogFixture, TheWholeLayoutScalesWithTheDpi) {
   EXPECT_EQ(shot.at(2, 0), 0x00001Eu);
   EXPECT_EQ(shot.at(740, 184), 0xDCDCFAu);
   EXPECT_EQ(shot.at(2, 368), 0x020220u);  // (2, 2, 32): 3.142 is not quite pi
+
+  // Moved to a screen of 96 dpi, everything goes back to its 96-dpi size.
+  RECT suggested{};
+  GetWindowRect(d.hwnd(), &suggested);
+  SendMessageW(d.hwnd(), WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
+  GetClientRect(d.hwnd(), &client);
+  EXPECT_EQ(client.right, 496);
+  EXPECT_EQ(client.bottom, 246);
+  EXPECT_EQ(ClientRectOf(d.panel(), d.hwnd()), kPanel.rect);
+  EXPECT_EQ(ClientRectOf(d.repeatBox(), d.panel()), kRepeatCombo.rect);
+  EXPECT_EQ(ClientRectOf(GetDlgItem(d.panel(), kIdFile), d.panel()), kFileButton.rect);
+  EXPECT_EQ(d.markRect(2), kRadioMarks[2]);
+  EXPECT_EQ(CaptureClient(d.hwnd()).at(2, 123), 0xDCDCFAu);
 }
