@@ -363,17 +363,6 @@ TEST_F(DialogFixture, LoadShowsTheSettingsAndTheSourceChoiceFollowsAnyMouseButto
             "BGM\xD8\xCB\xDF\xB0\xC4= 45\r\nBGM\xCC\xA7\xB2\xD9=C:\\Music\\kept.mp3\r\n");
 }
 
-TEST_F(DialogFixture, AKindWithoutARowMarksNothingAndDisablesBoth) {
-  session_.settings.MusicKind = 5;
-  SettingsDialog& d = Open();
-  EXPECT_EQ(d.markedRow(), -1);
-  EXPECT_FALSE(d.repeatEnabled());
-  EXPECT_FALSE(d.fileEnabled());
-  EXPECT_EQ(d.repeatText(), "");
-  EXPECT_EQ(d.barPosition(), 100);
-  EXPECT_EQ(d.labelText(Label::Degree), "100");
-}
-
 TEST_F(DialogFixture, TheDegreeLabelFollowsTheBarAlsoWhileTheThumbIsDragged) {
   SettingsDialog& d = Open();
   Scroll(SB_LINERIGHT);
@@ -437,14 +426,6 @@ TEST_F(DialogFixture, TheFileChooserAsksWithTheFirstLayoutAndTakesTheChoice) {
   ASSERT_EQ(requests_.size(), 3u);
   EXPECT_EQ(requests_[2].initialFolder, L"D:") << "the next choice starts where the last one was";
   EXPECT_EQ(session_.settings.MusicFile, "C:\\Music\\a.mp3");
-
-  // Then the source "none", and confirm: the path stays in the file.
-  PressOnPanel(WM_LBUTTONDOWN, d.markRect(0));
-  EXPECT_FALSE(d.fileEnabled());
-  d.Confirm();
-  EXPECT_EQ(files_.files.at(kIniPath),
-            "[Section]\r\n\x93\x78\x8D\x87\x82\xA2= 100\r\nBGM\x8B\xE6\x95\xAA= 0\r\n"
-            "BGM\xD8\xCB\xDF\xB0\xC4= 0\r\nBGM\xCC\xA7\xB2\xD9=C:\\Music\\a.mp3\r\n");
 }
 
 TEST_F(DialogFixture, TheWebLinkOpensWithTheHourglassAndTheDialogStays) {
@@ -508,21 +489,6 @@ TEST_F(DialogFixture, AFailedSaveSaysWhereKeepsTheDialogAndTheFile) {
   EXPECT_TRUE(Closed());
   EXPECT_EQ(messages_.size(), 1u);
   EXPECT_NE(files_.files.at(kIniPath).find("= 101\r\n"), std::string::npos);
-}
-
-TEST_F(DialogFixture, CancelAfterChangingEverythingWritesNothing) {
-  files_.files[kIniPath] = "[Section]\r\nkeep=me\r\n";
-  SettingsDialog& d = Open();
-  Scroll(SB_PAGERIGHT);
-  PressOnPanel(WM_LBUTTONDOWN, d.markRect(2));
-  chooses_ = L"C:\\x.wav";
-  ClickButton(kIdFile);
-  PressOnPanel(WM_LBUTTONDOWN, d.markRect(1));
-  SetWindowTextW(d.repeatBox(), L"12");
-  ClickButton(kIdCancel);
-  EXPECT_TRUE(Closed());
-  EXPECT_EQ(files_.files.at(kIniPath), "[Section]\r\nkeep=me\r\n");
-  EXPECT_EQ(files_.replaceCount, 0);
 }
 
 TEST_F(DialogFixture, TheWholeLayoutScalesWithTheDpi) {
