@@ -349,6 +349,34 @@ void SaveBmp(const Pixels& pixels, const std::wstring& path) {
   WriteFileBytes(path, out);
 }
 
+Pixels SaverBitmap(int id) {
+  Pixels p;
+  HMODULE saver = LoadLibraryExW((BuildFolder() + L"\\Veskar.scr").c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  if (!saver) return p;
+  HBITMAP bitmap = static_cast<HBITMAP>(
+      LoadImageW(saver, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  BITMAP bm{};
+  if (bitmap && GetObjectW(bitmap, sizeof bm, &bm)) {
+    p.width = bm.bmWidth;
+    p.height = bm.bmHeight;
+    p.data.resize(static_cast<size_t>(p.width) * p.height);
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
+    bmi.bmiHeader.biWidth = p.width;
+    bmi.bmiHeader.biHeight = -p.height;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, bitmap, 0, static_cast<UINT>(p.height), p.data.data(), &bmi, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    for (uint32_t& c : p.data) c &= 0x00FFFFFF;
+  }
+  if (bitmap) DeleteObject(bitmap);
+  FreeLibrary(saver);
+  return p;
+}
+
 // ---- the test's own windows
 
 namespace {

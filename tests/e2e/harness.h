@@ -111,6 +111,9 @@ class ScreenPicture {
 };
 // Saves pixels as a 24-bit BMP (for looking at what a test saw).
 void SaveBmp(const Pixels& pixels, const std::wstring& path);
+// A bitmap resource of the build folder's Veskar.scr, as 0x00RRGGBB pixels (empty when
+// it is missing): what the program draws from, to compare the screen with.
+Pixels SaverBitmap(int id);
 
 std::string ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);

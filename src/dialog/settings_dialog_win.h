@@ -1,0 +1,148 @@
+// `Veskar_P`, the settings dialog: the window "<ベスカル>" with its gradient, the panel
+// `Pic_C` with its tiled texture, the windowless labels and radio marks, the track box,
+// the degree bar and the three skinned buttons; the load sequence, the zoom animation and
+// every action. The rules it follows live in dialog_model.h and layout.h.
+#pragma once
+#include <windows.h>
+
+#include <commdlg.h>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/session.h"
+#include "dialog/layout.h"
+#include "settings/file_port.h"
+#include "win/handle.h"
+#include "win/surface.h"
+#include "win/window.h"
+
+namespace controls {
+class Command;
+}
+
+namespace dialog {
+
+// The platform calls the dialog makes beyond its own windows. Main passes the real ones;
+// tests replace them to see what the dialog asks for (Wine's DrawAnimatedRects draws
+// nothing, and the file chooser, the browser and a message box would wait for a user).
+struct Platform {
+  std::function<BOOL(HWND, int, const RECT*, const RECT*)> drawAnimatedRects;
+  std::function<BOOL(OPENFILENAMEW*)> getOpenFileName;
+  std::function<HINSTANCE(HWND, const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*, int)>
+      shellExecute;
+  std::function<int(HWND, const wchar_t*, const wchar_t*, UINT)> messageBox;
+  std::function<BOOL(POINT*)> getCursorPos;
+  settings::FilePort* files = nullptr;  // where the settings are saved
+  int dpi = 0;                          // 0: the window's own (tests force another)
+
+  static Platform Real(settings::FilePort& files);
+};
+
+// The registered message with which a tool (our end-to-end tests) asks the open dialog
+// what it shows: the labels have no windows, so WM_GETTEXT cannot reach them. wParam is
+// the window to answer; the dialog sends it WM_COPYDATA with UTF-16 "name=value" lines
+// (see Snapshot). The message changes nothing.
+UINT QueryMessage();
+inline constexpr const wchar_t* kQueryMessageName = L"Veskar.SettingsDialog.Query";
+
+class SettingsDialog final : public win::Window {
+ public:
+  SettingsDialog(app::Session& session, Platform platform);
+  ~SettingsDialog() override;
+
+  // Makes the window and its controls, runs the load sequence and shows the dialog.
+  // False when the window could not be made.
+  bool Load();
+  // Runs the dialog's own message loop until it is unloaded; returns 0.
+  int RunModal();
+
+  // ---- the actions (what the buttons, marks, captions and the link do)
+  void Confirm();                   // Cmd_Set: save and unload; on failure say so and stay
+  void Cancel();                    // Cmd_Can and the close box: unload, nothing written
+  void ChooseFile();                // Cmd_File
+  void ChooseMusicSource(int kind); // a mouse button pressed on a mark or its caption
+  void OpenWebPage();               // lbl_URL clicked
+
+  // ---- what the dialog shows
+  HWND panel() const;
+  HWND repeatBox() const { return combo_.get(); }
+  HWND degreeBar() const { return bar_.get(); }
+  controls::Command* button(int id) const;
+  int dpi() const { return dpi_; }
+  Point anchor() const { return anchor_; }
+  const std::string& labelText(Label label) const { return texts_[static_cast<size_t>(label)]; }
+  // A label's rectangle in its container's client area (an auto-sized one fits its text).
+  Rect labelRect(Label label) const { return labelRects_[static_cast<size_t>(label)]; }
+  Rect markRect(int kind) const;  // Img_BGM(kind), in the panel
+  int markedRow() const;          // the kind whose mark is on, -1 for none
+  bool repeatEnabled() const;
+  bool fileEnabled() const;
+  int barPosition() const;
+  std::string repeatText() const;
+  // Everything above as "name=value" lines, for QueryMessage.
+  std::wstring Snapshot() const;
+
+ protected:
+  LRESULT onMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+ private:
+  class Panel;
+  friend class Panel;
+
+  bool CreateControls();
+  void Layout(int dpi);  // every size and place for a DPI, fonts and pictures included
+  void MeasureLabels();
+  void PlaceAtStart();
+  void InitButtons();
+  void TileBackground();
+  void LoadPictures();
+  void DrawGradient();
+  void SetDegreeLabel(int value);
+  void SetBarPosition(int value);
+  void ShowMusicKind(int kind);
+  void SetLabel(Label label, const std::string& text);
+  void Unload();
+  void OnScroll(WPARAM wp);
+  void DrawLabels(HDC dc, Container container) const;
+  void PaintWindow();
+  void PanelMouseDown(int x, int y);
+  bool OverWebAddress(int x, int y) const;
+  void RestoreCursor();
+  bool SetCursorFor(HWND over, WORD hitTest);
+  void AnswerQuery(HWND replyTo) const;
+
+  app::Session& session_;
+  Platform platform_;
+  int dpi_ = 96;
+  Point anchor_;
+  int markedKind_ = -1;
+  bool unloading_ = false;
+  bool urlPressed_ = false;
+  HCURSOR cursorOverride_ = nullptr;  // the application-wide pointer; null: the default
+
+  std::unique_ptr<Panel> panel_;
+  win::UniqueWindow combo_;
+  win::UniqueWindow bar_;
+  std::unique_ptr<controls::Command> cmdSet_, cmdCan_, cmdFile_;
+
+  std::array<std::string, kLabelCount> texts_;
+  std::array<Rect, kLabelCount> labelRects_{};
+
+  win::UniqueFont labelFont_, linkFont_, boxFont_;
+  HCURSOR handCursor_ = nullptr;  // shared resource: not destroyed
+
+  win::Surface gradient_;     // the window's persistent image
+  win::Surface compose_;      // the window's picture with its labels, for the screen
+  win::Surface strip_;        // Pic_Mbl: the texture strip at this DPI
+  std::array<win::Surface, 2> radioLooks_;  // Img_Ra(0) off, Img_Ra(1) on, at this DPI
+};
+
+// The zoom animation: an outline that grows from the anchor to the window's screen
+// rectangle (open), or shrinks back into it (close). The results are not used.
+void AnimateOpen(HWND hwnd, Point anchor, const Platform& platform);
+void AnimateClose(HWND hwnd, Point anchor, const Platform& platform);
+
+}  // namespace dialog

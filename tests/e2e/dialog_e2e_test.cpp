@@ -1,0 +1,577 @@
+// The settings dialog end to end: the real Veskar.scr /c on the virtual display, found by
+// its title, driven with the mouse and the keyboard, and judged by what it shows (its
+// controls, the pixels on the screen) and by the bytes of the settings file it saves.
+//
+// The labels have no windows, so the test asks the dialog what they say with its query
+// message (a WM_COPYDATA answer of "name=value" lines); controls with windows are read
+// through their windows. Set VESKAR_DIALOG_SHOT to a file name to keep a screenshot.
+#include <cstdlib>
+#include <map>
+#include <string>
+
+#include "dialog/layout.h"
+#include "dialog/settings_dialog_win.h"
+#include "harness.h"
+
+#include "../../assets/resource.h"
+
+using namespace e2e;
+
+namespace {
+
+const std::wstring kTitle = L"<ベスカル>";
+
+// Text in code page 932, as the settings file holds it.
+std::string Cp932(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int n = WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                    nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
+                      nullptr);
+  return out;
+}
+
+// The lines of a settings file as one saved by the dialog: "[Section]" and the four keys.
+std::string SavedFile(int degree, int kind, int track, const std::wstring& file) {
+  auto number = [](int v) { return (v < 0 ? L"" : L" ") + std::to_wstring(v); };
+  return Cp932(L"[Section]\r\n度合い=" + number(degree) + L"\r\nBGM区分=" + number(kind) +
+               L"\r\nBGMﾘﾋﾟｰﾄ=" + number(track) + L"\r\nBGMﾌｧｲﾙ=" + file + L"\r\n");
+}
+
+// A window of the test process that receives the dialog's answers.
+class AnswerWindow {
+ public:
+  AnswerWindow() {
+    WNDCLASSW wc{};
+    if (!GetClassInfoW(GetModuleHandleW(nullptr), L"VeskarTestAnswer", &wc)) {
+      wc.lpfnWndProc = &Proc;
+      wc.hInstance = GetModuleHandleW(nullptr);
+      wc.lpszClassName = L"VeskarTestAnswer";
+      RegisterClassW(&wc);
+    }
+    hwnd_ = CreateWindowExW(0, L"VeskarTestAnswer", L"answer", WS_POPUP, 0, 0, 1, 1, nullptr,
+                            nullptr, GetModuleHandleW(nullptr), nullptr);
+  }
+  ~AnswerWindow() { DestroyWindow(hwnd_); }
+  HWND hwnd() const { return hwnd_; }
+  static std::wstring& last() {
+    static std::wstring text;
+    return text;
+  }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_COPYDATA) {
+      const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lp);
+      last().assign(static_cast<const wchar_t*>(data->lpData), data->cbData / sizeof(wchar_t));
+      return TRUE;
+    }
+    return DefWindowProcW(h, msg, wp, lp);
+  }
+  HWND hwnd_ = nullptr;
+};
+
+struct Shown {
+  std::map<std::string, std::string> values;
+  const std::string& operator[](const std::string& name) const {
+    static const std::string missing = "<missing>";
+    const auto it = values.find(name);
+    return it == values.end() ? missing : it->second;
+  }
+  // A rectangle of the snapshot ("rect.lbl_BGM(0)"), in its container's client area.
+  dialog::Rect rect(const std::string& name) const {
+    dialog::Rect r;
+    sscanf((*this)["rect." + name].c_str(), "%d,%d,%d,%d", &r.left, &r.top, &r.width, &r.height);
+    return r;
+  }
+};
+
+class SettingsDialogE2e : public ::testing::Test {
+ protected:
+  void SetUp() override { folder_.copyFromBuild(L"Veskar.scr"); }
+
+  std::wstring IniPath() const { return folder_.file(L"ベスカル.ini"); }
+
+  // Starts /c with `ini` as the settings file ("" for none) and waits for the dialog.
+  void Open(const std::string& ini) {
+    if (!ini.empty()) {
+      ASSERT_TRUE(WriteFileBytes(IniPath(), ini));
+    }
+    saver_ = StartSaver(folder_, L"/c");
+    ASSERT_TRUE(saver_.started());
+    dialog_ = WaitForWindow(kTitle, 15000, saver_.pid());
+    ASSERT_NE(dialog_, nullptr) << "no dialog";
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog_) && !Query().values.empty(); }, 10000));
+    panel_ = GetDlgItem(dialog_, dialog::kIdPanel);
+    combo_ = GetDlgItem(panel_, dialog::kIdRepeat);
+    bar_ = GetDlgItem(panel_, dialog::kIdDegreeBar);
+    ASSERT_TRUE(panel_ && combo_ && bar_);
+  }
+
+  Shown Query() {
+    AnswerWindow::last().clear();
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(dialog_, RegisterWindowMessageW(dialog::kQueryMessageName),
+                        reinterpret_cast<WPARAM>(answer_.hwnd()), 0, SMTO_ABORTIFHUNG, 3000, &ignored);
+    Shown shown;
+    const std::string text = Utf8(AnswerWindow::last());
+    size_t at = 0;
+    while (at < text.size()) {
+      const size_t end = text.find('\n', at);
+      const std::string line = text.substr(at, end - at);
+      const size_t eq = line.find('=');
+      if (eq != std::string::npos) shown.values[line.substr(0, eq)] = line.substr(eq + 1);
+      if (end == std::string::npos) break;
+      at = end + 1;
+    }
+    return shown;
+  }
+
+  POINT ScreenOf(HWND container, int x, int y) const {
+    POINT p{x, y};
+    ClientToScreen(container, &p);
+    return p;
+  }
+  // A real mouse click (through the input queue), as a user makes one: the pointer comes
+  // to rest on the spot first (the buttons' hover timer sees it there), then the press.
+  void ClickScreen(int x, int y, bool right = false) {
+    SendMouseMove(x, y);
+    WaitUntil([&] { POINT p{}; return GetCursorPos(&p) && p.x == x && p.y == y; }, 1000);
+    PumpFor(150);
+    INPUT in[2]{};
+    in[0].type = in[1].type = INPUT_MOUSE;
+    in[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+    in[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+    SendInput(2, in, sizeof(INPUT));
+    PumpFor(150);
+  }
+  // In the middle of a rectangle of the panel or of the window (near the left of a wide one).
+  void ClickAt(HWND container, const dialog::Rect& r, bool right = false) {
+    const POINT p = ScreenOf(container, r.left + std::min(r.width / 2, 8), r.top + r.height / 2);
+    ClickScreen(p.x, p.y, right);
+  }
+  void ClickWindow(HWND w) {
+    RECT r{};
+    GetWindowRect(w, &r);
+    ClickScreen((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  }
+  void ClickButton(int id) {
+    HWND parent = id == dialog::kIdFile ? panel_ : dialog_;
+    HWND b = GetDlgItem(parent, id);
+    ASSERT_NE(b, nullptr) << id;
+    ClickWindow(b);
+  }
+
+  std::wstring WindowText(HWND w) {
+    wchar_t text[512]{};
+    DWORD_PTR n = 0;
+    SendMessageTimeoutW(w, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 3000, &n);
+    return std::wstring(text, n);
+  }
+  void SetRepeatText(const std::wstring& text) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(combo_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
+                        3000, &ignored);
+  }
+
+  // Confirms with 設定 and waits for the process to end.
+  void ConfirmAndWait() {
+    ClickButton(dialog::kIdSet);
+    const auto code = saver_.waitExit(15000);
+    ASSERT_TRUE(code.has_value()) << "the dialog did not close:\n" << Utf8(AnswerWindow::last().empty() ? L"" : (Query(), AnswerWindow::last()));
+    EXPECT_EQ(*code, 0u);
+  }
+
+  // Picks `path` in the file-open dialog that Cmd_File brought up, as a user types it.
+  void ChooseInFileDialog(const std::wstring& path) {
+    HWND chooser = WaitForWindow(L"ﾌｧｲﾙを開く", 15000, saver_.pid());
+    ASSERT_NE(chooser, nullptr) << "no file dialog";
+    HWND name = GetDlgItem(chooser, 0x47C);  // the file name box of the Explorer-style dialog
+    if (name) {
+      if (HWND edit = FindWindowExW(name, nullptr, L"Edit", nullptr)) name = edit;
+    } else {
+      name = GetDlgItem(chooser, 0x480);
+    }
+    ASSERT_NE(name, nullptr) << "no file name box";
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_ABORTIFHUNG,
+                        3000, &ignored);
+    PostMessageW(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(chooser, IDOK)));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(chooser); }, 10000)) << "the file dialog stayed";
+    PumpFor(100);
+  }
+
+  TestFolder folder_{::testing::UnitTest::GetInstance()->current_test_info()->name()};
+  AnswerWindow answer_;
+  Process saver_;
+  HWND dialog_ = nullptr, panel_ = nullptr, combo_ = nullptr, bar_ = nullptr;
+};
+
+}  // namespace
+
+// ---- what the dialog shows for the stored settings
+
+TEST_F(SettingsDialogE2e, EachMusicKindMarksItsRowAndEnablesOnlyItsControl) {
+  const std::wstring song = folder_.file(L"song.mp3");
+  ASSERT_TRUE(WriteFileBytes(song, "ID3"));
+  struct Case {
+    int kind;
+    std::wstring file;
+    std::string marked, repeatEnabled, fileEnabled;
+  };
+  const Case cases[] = {
+      {1, L"", "1", "1", "0"},    // CD, no track: the box is enabled and empty
+      {2, song, "2", "0", "1"},   // file
+      {0, song, "0", "0", "0"},   // none, with a path kept from earlier
+      {5, L"", "-1", "0", "0"},   // no such row
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.kind);
+    Open(Cp932(L"[Section]\r\nBGM区分= " + std::to_wstring(c.kind) + L"\r\nBGMﾘﾋﾟｰﾄ= 0\r\nBGMﾌｧｲﾙ=" +
+               c.file + L"\r\n"));
+    const Shown shown = Query();
+    EXPECT_EQ(shown["marked"], c.marked);
+    EXPECT_EQ(shown["BGM_Repeat.enabled"], c.repeatEnabled);
+    EXPECT_EQ(IsWindowEnabled(combo_) != FALSE, c.repeatEnabled == "1") << "the box's own window";
+    EXPECT_EQ(shown["Cmd_File.enabled"], c.fileEnabled);
+    EXPECT_EQ(shown["lbl_Fname"], Utf8(c.file));
+    EXPECT_EQ(WindowText(combo_), L"");
+    EXPECT_EQ(shown["HS_Doai"], "100") << "no degree stored: the default";
+    saver_.kill();
+  }
+}
+
+TEST_F(SettingsDialogE2e, TracksAndDegreesInAndOutOfRange) {
+  SendMouseMove(800, 600);  // where the zoom starts
+  WaitUntil([] { POINT p{}; return GetCursorPos(&p) && p.x == 800 && p.y == 600; }, 1000);
+  Open(Cp932(L"[Section]\r\n度合い= 100\r\nBGM区分= 1\r\nBGMﾘﾋﾟｰﾄ= 7\r\n"));
+  Shown shown = Query();
+  EXPECT_EQ(shown["anchor"], "800,600");
+  // Centred across, a third of the free height down, on the outer size.
+  RECT outer{};
+  GetWindowRect(dialog_, &outer);
+  EXPECT_EQ(outer.left, (GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2);
+  EXPECT_EQ(outer.top, (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 3);
+  EXPECT_EQ(WindowText(combo_), L"7");
+  EXPECT_EQ(shown["BGM_Repeat.entries"], "31");
+  EXPECT_EQ(shown["HS_Doai"], "100");
+  EXPECT_EQ(GetScrollPos(bar_, SB_CTL), 100) << "the bar's own window";
+  EXPECT_EQ(shown["lbl_Doai"], "100");
+  saver_.kill();
+
+  Open(Cp932(L"[Section]\r\n度合い= 300\r\nBGM区分= 1\r\nBGMﾘﾋﾟｰﾄ= 45\r\n"));
+  shown = Query();
+  EXPECT_EQ(WindowText(combo_), L"45") << "beyond the list, shown all the same";
+  EXPECT_EQ(shown["BGM_Repeat.entries"], "31");
+  EXPECT_EQ(shown["HS_Doai"], "10") << "out of range: the bar stays at 10";
+  EXPECT_EQ(shown["lbl_Doai"], "300") << "while the label shows the stored degree";
+}
+
+// ---- actions and the file they save
+
+TEST_F(SettingsDialogE2e, ConfirmedDegree300UntouchedWritesTen) {
+  Open(Cp932(L"[Section]\r\n度合い= 300\r\n"));
+  ConfirmAndWait();
+  EXPECT_EQ(ReadFileBytes(IniPath()), SavedFile(10, 0, 0, L""));
+}
+
+TEST_F(SettingsDialogE2e, TrackTypedWithTheKeyboardIsSaved) {
+  Open(Cp932(L"[Section]\r\nBGM区分= 1\r\n"));
+  ClickWindow(combo_);
+  for (UINT key : {UINT('1'), UINT('2')}) SendKey(key);
+  PumpFor(150);
+  EXPECT_EQ(WindowText(combo_), L"12");
+  ConfirmAndWait();
+  // The degree was not stored: it was read as 100 and is written after the last key.
+  EXPECT_EQ(ReadFileBytes(IniPath()),
+            Cp932(L"[Section]\r\nBGM区分= 1\r\n度合い= 100\r\nBGMﾘﾋﾟｰﾄ= 12\r\nBGMﾌｧｲﾙ=\r\n"));
+}
+
+// Each text is typed over a stored track of 5 and confirmed.
+class SettingsDialogTrackText : public SettingsDialogE2e {
+ protected:
+  void Check(std::initializer_list<std::pair<const wchar_t*, int>> cases) {
+    for (const auto& [text, track] : cases) {
+      Open(SavedFile(100, 1, 5, L""));
+      SetRepeatText(text);
+      ConfirmAndWait();
+      EXPECT_EQ(ReadFileBytes(IniPath()), SavedFile(100, 1, track, L"")) << Utf8(text);
+    }
+  }
+};
+
+TEST_F(SettingsDialogTrackText, EmptyOrTooLargeForATrackSavesZero) { Check({{L"", 0}, {L"99999", 0}}); }
+TEST_F(SettingsDialogTrackText, BlanksAroundAndHalvesToEven) { Check({{L" 7 ", 7}, {L"2.5", 2}, {L"3.5", 4}}); }
+TEST_F(SettingsDialogTrackText, ASignIsKeptAndAWordSavesZero) { Check({{L"-3", -3}, {L"abc", 0}}); }
+
+TEST_F(SettingsDialogE2e, FileThenNoneThenConfirmKeepsThePathByteForByte) {
+  CreateDirectoryW(folder_.file(L"Music").c_str(), nullptr);
+  const std::wstring song = folder_.file(L"Music\\a.mp3");
+  ASSERT_TRUE(WriteFileBytes(song, "ID3"));
+  Open("");
+  Shown shown = Query();
+  ASSERT_EQ(shown["Cmd_File.enabled"], "0");
+  ClickAt(panel_, shown.rect("lbl_BGM(2)"));  // the caption "MP3、WAV"
+  shown = Query();
+  ASSERT_EQ(shown["marked"], "2");
+  ASSERT_EQ(shown["Cmd_File.enabled"], "1");
+  ClickButton(dialog::kIdFile);
+  ChooseInFileDialog(song);
+  shown = Query();
+  EXPECT_EQ(shown["lbl_Fname"], Utf8(song));
+  ClickAt(panel_, shown.rect("lbl_BGM(0)"), /*right=*/true);  // a right click on "なし"
+  shown = Query();
+  EXPECT_EQ(shown["marked"], "0");
+  EXPECT_EQ(shown["lbl_Fname"], Utf8(song)) << "the path stays";
+  ConfirmAndWait();
+  EXPECT_EQ(ReadFileBytes(IniPath()), SavedFile(100, 0, 0, song));
+}
+
+TEST_F(SettingsDialogE2e, MarkAndCaptionChooseAlikeWithAnyButton) {
+  Open(SavedFile(100, 0, 0, L""));
+  Shown shown = Query();
+  ClickAt(panel_, shown.rect("Img_BGM(1)"));
+  EXPECT_EQ(Query()["marked"], "1");
+  EXPECT_TRUE(IsWindowEnabled(combo_));
+  ClickAt(panel_, shown.rect("lbl_BGM(2)"), /*right=*/true);
+  shown = Query();
+  EXPECT_EQ(shown["marked"], "2");
+  EXPECT_FALSE(IsWindowEnabled(combo_));
+  EXPECT_EQ(shown["Cmd_File.enabled"], "1");
+  ClickAt(panel_, shown.rect("Img_BGM(0)"), /*right=*/true);
+  EXPECT_EQ(Query()["marked"], "0");
+  ClickAt(panel_, shown.rect("lbl_BGM(1)"));
+  EXPECT_EQ(Query()["marked"], "1");
+  // Elsewhere on the panel nothing is chosen.
+  ClickAt(panel_, dialog::Rect{200, 140, 4, 4});
+  EXPECT_EQ(Query()["marked"], "1");
+}
+
+TEST_F(SettingsDialogE2e, CancelAfterChangingEverythingLeavesTheFileByteForByte) {
+  // A file written by hand: odd spacing, a comment, another section, no final line end.
+  const std::string before =
+      Cp932(L"; mine\r\n[Other]\r\nx=1\r\n[Section]\r\n度合い =  50\r\nBGM区分=1\r\nBGMﾘﾋﾟｰﾄ=3");
+  const std::wstring song = folder_.file(L"b.wav");
+  ASSERT_TRUE(WriteFileBytes(song, "RIFF"));
+  Open(before);
+  Shown shown = Query();
+  EXPECT_EQ(shown["HS_Doai"], "50");
+  // The bar (its right arrow), the source, the file, the track.
+  RECT bar{};
+  GetWindowRect(bar_, &bar);
+  ClickScreen(bar.right - 4, (bar.top + bar.bottom) / 2);
+  EXPECT_EQ(Query()["lbl_Doai"], "51");
+  ClickAt(panel_, shown.rect("Img_BGM(2)"));
+  ClickButton(dialog::kIdFile);
+  ChooseInFileDialog(song);
+  ClickAt(panel_, shown.rect("Img_BGM(1)"));
+  SetRepeatText(L"12");
+  ClickButton(dialog::kIdCancel);
+  const auto code = saver_.waitExit(15000);
+  ASSERT_TRUE(code.has_value());
+  EXPECT_EQ(ReadFileBytes(IniPath()), before);
+}
+
+TEST_F(SettingsDialogE2e, DraggingTheThumbUpdatesTheLabelBeforeRelease) {
+  Open(SavedFile(10, 0, 0, L""));
+  SCROLLBARINFO info{sizeof info};
+  RECT bar{};
+  GetWindowRect(bar_, &bar);
+  // The thumb's place: asked of the bar, or worked out from the arrows' size.
+  int thumbX = 0;
+  if (GetScrollBarInfo(bar_, OBJID_CLIENT, &info) && info.xyThumbBottom > info.xyThumbTop) {
+    thumbX = bar.left + (info.xyThumbTop + info.xyThumbBottom) / 2;
+  } else {
+    const int arrow = GetSystemMetrics(SM_CXHSCROLL);
+    thumbX = bar.left + arrow + 4;
+  }
+  const int y = (bar.top + bar.bottom) / 2;
+  SendMouseMove(thumbX, y);
+  PumpFor(50);
+  INPUT down{};
+  down.type = INPUT_MOUSE;
+  down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  SendInput(1, &down, sizeof down);
+  PumpFor(100);
+  for (int dx = 4; dx <= 28; dx += 4) {
+    SendMouseMove(thumbX + dx, y);
+    PumpFor(40);
+  }
+  PumpFor(150);
+  const Shown dragging = Query();
+  EXPECT_NE(dragging["lbl_Doai"], "10") << "the label moves while the button is still down";
+  EXPECT_EQ(dragging["lbl_Doai"], dragging["HS_Doai"]);
+  INPUT up{};
+  up.type = INPUT_MOUSE;
+  up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(1, &up, sizeof up);
+  PumpFor(150);
+  const Shown released = Query();
+  EXPECT_EQ(released["lbl_Doai"], released["HS_Doai"]);
+  EXPECT_EQ(released["lbl_Doai"], dragging["lbl_Doai"]);
+}
+
+// ---- a save that fails, and the single instance
+
+TEST_F(SettingsDialogE2e, AReadOnlySettingsFileGivesTheMessageAndKeepsTheDialog) {
+  const std::string before = SavedFile(100, 0, 0, L"");
+  Open(before);
+  ASSERT_TRUE(SetFileAttributesW(IniPath().c_str(), FILE_ATTRIBUTE_READONLY));
+  RECT bar{};
+  GetWindowRect(bar_, &bar);
+  ClickScreen(bar.right - 4, (bar.top + bar.bottom) / 2);
+  ClickButton(dialog::kIdSet);
+  HWND box = WaitForWindow(L"ベスカル", 10000, saver_.pid());
+  ASSERT_NE(box, nullptr) << "no message";
+  std::wstring text;
+  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    text += WindowText(child) + L"\n";
+  }
+  EXPECT_NE(text.find(L"保存できませんでした"), std::wstring::npos) << Utf8(text);
+  EXPECT_NE(text.find(IniPath()), std::wstring::npos) << Utf8(text);
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
+  EXPECT_TRUE(IsWindow(dialog_)) << "the dialog stays open";
+  EXPECT_TRUE(saver_.running());
+  EXPECT_EQ(Query()["lbl_Doai"], "101") << "with what the user set";
+  EXPECT_EQ(ReadFileBytes(IniPath()), before);
+  SetFileAttributesW(IniPath().c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(SettingsDialogE2e, WhileTheDialogIsOpenAShowStartEndsAtOnce) {
+  Open("");
+  Process show = StartSaver(folder_, L"/s");
+  ASSERT_TRUE(show.started());
+  const auto code = show.waitExit(10000);
+  ASSERT_TRUE(code.has_value()) << "the show started beside the dialog";
+  EXPECT_EQ(*code, 0u);
+  EXPECT_TRUE(WindowsOf(show.pid()).empty());
+  EXPECT_TRUE(IsWindow(dialog_));
+}
+
+// ---- what the user sees
+
+namespace {
+bool IsWhite(uint32_t c) { return (c & 0xFF) > 200 && ((c >> 8) & 0xFF) > 200 && (c >> 16) > 200; }
+bool IsDark(uint32_t c) { return (c & 0xFF) < 90 && ((c >> 8) & 0xFF) < 90 && (c >> 16) < 90; }
+
+// Whether the 4 x 4 corners of a button show the corners of a skin picture.
+void ExpectSkinCorners(const Pixels& shot, const RECT& b, const Pixels& skin, const char* what) {
+  ASSERT_EQ(skin.width, 64) << what;
+  const int w = b.right - b.left, h = b.bottom - b.top;
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 4; ++x) {
+      EXPECT_EQ(shot.at(b.left + x, b.top + y), skin.at(x, y)) << what << " top-left " << x << "," << y;
+      EXPECT_EQ(shot.at(b.left + w - 4 + x, b.top + h - 4 + y), skin.at(60 + x, 21 + y))
+          << what << " bottom-right " << x << "," << y;
+    }
+  }
+}
+}  // namespace
+
+TEST_F(SettingsDialogE2e, PixelsOfTheGradientTextureMarksLinkAndButtons) {
+  SendMouseMove(2, 2);  // the pointer away from the buttons: their resting look
+  Open(SavedFile(100, 1, 0, L""));
+  PumpFor(300);
+  RECT client{};
+  GetClientRect(dialog_, &client);
+  ASSERT_EQ(client.right, 496);
+  ASSERT_EQ(client.bottom, 246);
+  POINT origin{0, 0};
+  ClientToScreen(dialog_, &origin);
+  auto capture = [&] {
+    return CaptureScreen(RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom});
+  };
+  const Pixels shot = capture();
+  if (const char* file = std::getenv("VESKAR_DIALOG_SHOT")) SaveBmp(shot, Utf16(file));
+  auto inClient = [&](HWND w) {
+    RECT r{};
+    GetWindowRect(w, &r);
+    MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  };
+
+  // The gradient, on both sides of the panel: dark navy at the top and bottom rows,
+  // lavender in the middle.
+  for (int x : {2, 490}) {
+    EXPECT_EQ(shot.at(x, 0), 0x00001Eu) << x;
+    EXPECT_EQ(shot.at(x, 123), 0xDCDCFAu) << x;
+    EXPECT_EQ(shot.at(x, 245), 0x030321u) << x;
+  }
+
+  // The texture inside Pic_C: the strip's own pixels, one tile under the other, wherever
+  // no label or control covers it.
+  const Pixels strip = SaverBitmap(IDB_TEXTURE);
+  ASSERT_EQ(strip.width, 556);
+  ASSERT_EQ(strip.height, 20);
+  POINT panelOrigin{0, 0};
+  ClientToScreen(panel_, &panelOrigin);
+  const int px = panelOrigin.x - origin.x, py = panelOrigin.y - origin.y;
+  EXPECT_EQ(px, 14) << "12 and the sunken border";
+  RECT panelClient{};
+  GetClientRect(panel_, &panelClient);
+  int compared = 0;
+  for (int y = 0; y < panelClient.bottom; ++y) {
+    for (int x = 0; x < panelClient.right; x += 7) {
+      const bool clear = y < 18 || y >= 152 || (x >= 140 && x < 270 && y < 50) || (x >= 430 && y < 110);
+      if (!clear) continue;
+      ASSERT_EQ(shot.at(px + x, py + y), strip.at(x, y % 20)) << x << "," << y;
+      ++compared;
+    }
+  }
+  EXPECT_GT(compared, 1000);
+
+  // The marks: the on look for the CD row, the off look for the others.
+  const Shown shown = Query();
+  const Pixels on = SaverBitmap(IDB_RADIO_ON), off = SaverBitmap(IDB_RADIO_OFF);
+  ASSERT_EQ(on.width, 12);
+  auto expectMark = [&](const Pixels& s, int kind, const Pixels& look) {
+    const dialog::Rect m = shown.rect("Img_BGM(" + std::to_string(kind) + ")");
+    for (int y = 0; y < 12; ++y) {
+      for (int x = 0; x < 12; ++x) {
+        ASSERT_EQ(s.at(px + m.left + x, py + m.top + y), look.at(x, y)) << kind << ": " << x << "," << y;
+      }
+    }
+  };
+  expectMark(shot, 1, on);
+  expectMark(shot, 0, off);
+  expectMark(shot, 2, off);
+
+  // White text on the dark part of the window, the web address underlined: one row of the
+  // link is white nearly all the way across.
+  const dialog::Rect link = shown.rect("lbl_URL");
+  int longestWhiteRow = 0;
+  for (int y = link.top; y < link.bottom(); ++y) {
+    int run = 0;
+    for (int x = link.left; x < link.right(); ++x) run += IsWhite(shot.at(x, y)) ? 1 : 0;
+    longestWhiteRow = std::max(longestWhiteRow, run);
+  }
+  EXPECT_GT(longestWhiteRow, link.width * 8 / 10);
+  const dialog::Rect heading = shown.rect("lbl(15)");
+  int dark = 0;
+  for (int y = heading.top; y < heading.bottom(); ++y) {
+    for (int x = heading.left; x < heading.right(); ++x) dark += IsDark(shot.at(px + x, py + y)) ? 1 : 0;
+  }
+  EXPECT_GT(dark, 10) << "the black heading \"BGM\"";
+
+  // The buttons: 設定 and ｷｬﾝｾﾙ at rest, ... disabled while the CD is chosen.
+  const Pixels normal = SaverBitmap(IDB_SKIN_NORMAL), disabled = SaverBitmap(IDB_SKIN_DISABLE);
+  const RECT set = inClient(GetDlgItem(dialog_, dialog::kIdSet));
+  EXPECT_EQ(set.left, 324);
+  EXPECT_EQ(set.top, 200);
+  ExpectSkinCorners(shot, set, normal, "Cmd_Set");
+  ExpectSkinCorners(shot, inClient(GetDlgItem(dialog_, dialog::kIdCancel)), normal, "Cmd_Can");
+  const RECT file = inClient(GetDlgItem(panel_, dialog::kIdFile));
+  ExpectSkinCorners(shot, file, disabled, "Cmd_File disabled");
+
+  // Choosing the file row moves the mark and brings the file button to life.
+  ClickAt(panel_, shown.rect("Img_BGM(2)"));
+  SendMouseMove(2, 2);
+  PumpFor(300);
+  const Pixels after = capture();
+  expectMark(after, 2, on);
+  expectMark(after, 1, off);
+  ExpectSkinCorners(after, file, normal, "Cmd_File enabled");
+}

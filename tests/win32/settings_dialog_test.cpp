@@ -1,0 +1,529 @@
+// The settings dialog as real windows in this process, with the platform calls it makes
+// beyond its windows recorded instead of made: the zoom outlines (Wine draws none), the
+// file-open request, the web link, the failure message and the pointer position.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "controls/command_win.h"
+#include "dialog/dialog_model.h"
+#include "dialog/identity.h"
+#include "dialog/settings_dialog_win.h"
+#include "resource.h"
+#include "support/fake_files.h"
+#include "win/handle.h"
+#include "win/pump.h"
+#include "win/strings.h"
+#include "win/surface.h"
+
+using namespace dialog;
+
+namespace {
+
+constexpr const char* kFolder = "C:\\veskar";
+const std::string kIniPath = std::string(kFolder) + "\\ベスカル.ini";
+
+struct AnimationCall {
+  HWND hwnd;
+  int id;
+  RECT from, to;
+};
+
+struct FileRequestSeen {
+  DWORD size = 0;
+  HWND owner = nullptr;
+  HINSTANCE instance = nullptr;
+  std::wstring filter;  // up to and with the double zero
+  std::wstring initialFolder, title;
+  DWORD maxFile = 0, maxFileTitle = 0, flags = 0;
+  bool fileBufferEmpty = false, titleBufferGiven = false;
+  bool customFilter = false, defaultExtension = false;
+};
+
+struct ShellCall {
+  HWND owner;
+  std::wstring operation, file, parameters, folder;
+  int show;
+  HCURSOR cursorDuring;
+};
+
+struct MessageCall {
+  HWND owner;
+  std::wstring text, caption;
+  UINT type;
+};
+
+std::wstring DoubleZeroString(const wchar_t* s) {
+  std::wstring out;
+  if (!s) return out;
+  for (;;) {
+    const std::wstring part(s);
+    out += part;
+    out += L'\0';
+    s += part.size() + 1;
+    if (part.empty()) return out;
+  }
+}
+
+// The client area of a window as the screen shows it, 0x00RRGGBB row by row.
+struct Shot {
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;
+  uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+Shot CaptureClient(HWND hwnd) {
+  RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  win::PumpPendingMessages();
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  POINT origin{0, 0};
+  ClientToScreen(hwnd, &origin);
+  Shot shot;
+  shot.width = client.right;
+  shot.height = client.bottom;
+  win::Surface s;
+  if (!s.create(shot.width, shot.height)) return shot;
+  win::WindowDc screen(nullptr);
+  BitBlt(s.dc(), 0, 0, shot.width, shot.height, screen.get(), origin.x, origin.y, SRCCOPY);
+  GdiFlush();
+  shot.pixels.assign(s.bits(), s.bits() + static_cast<size_t>(shot.width) * shot.height);
+  for (uint32_t& p : shot.pixels) p &= 0xFFFFFF;
+  // VESKAR_DIALOG_BMP=<file> keeps the picture to look at.
+  if (const char* file = std::getenv("VESKAR_DIALOG_BMP")) {
+    BITMAPINFOHEADER ih{sizeof ih, shot.width, -shot.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    BITMAPFILEHEADER fh{0x4D42, 0, 0, 0, sizeof fh + sizeof ih};
+    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(shot.pixels.size() * 4);
+    if (FILE* f = std::fopen(file, "wb")) {
+      std::fwrite(&fh, sizeof fh, 1, f);
+      std::fwrite(&ih, sizeof ih, 1, f);
+      std::fwrite(shot.pixels.data(), 4, shot.pixels.size(), f);
+      std::fclose(f);
+    }
+  }
+  return shot;
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// One dialog in this process, driven by messages, with its platform recorded.
+class DialogFixture : public ::testing::Test {
+ protected:
+  DialogFixture() {
+    session_.programFolder = kFolder;
+    session_.settings.Degree = 100;
+    session_.settings.MusicFolder = kFolder;
+  }
+  ~DialogFixture() override {
+    dialog_.reset();
+    win::PumpPendingMessages();
+  }
+
+  Platform Recorded(int dpi = 0) {
+    Platform p;
+    p.files = &files_;
+    p.dpi = dpi;
+    p.drawAnimatedRects = [this](HWND h, int id, const RECT* from, const RECT* to) {
+      animations_.push_back({h, id, *from, *to});
+      return TRUE;
+    };
+    p.getCursorPos = [this](POINT* at) {
+      if (!pointer_) return FALSE;
+      *at = *pointer_;
+      return TRUE;
+    };
+    p.getOpenFileName = [this](OPENFILENAMEW* r) {
+      FileRequestSeen seen;
+      seen.size = r->lStructSize;
+      seen.owner = r->hwndOwner;
+      seen.instance = r->hInstance;
+      seen.filter = DoubleZeroString(r->lpstrFilter);
+      seen.initialFolder = r->lpstrInitialDir ? r->lpstrInitialDir : L"<null>";
+      seen.title = r->lpstrTitle ? r->lpstrTitle : L"<null>";
+      seen.maxFile = r->nMaxFile;
+      seen.maxFileTitle = r->nMaxFileTitle;
+      seen.flags = r->Flags;
+      seen.fileBufferEmpty = r->lpstrFile && r->lpstrFile[0] == 0 && r->lpstrFile[r->nMaxFile - 1] == 0;
+      seen.titleBufferGiven = r->lpstrFileTitle != nullptr;
+      seen.customFilter = r->lpstrCustomFilter != nullptr;
+      seen.defaultExtension = r->lpstrDefExt != nullptr;
+      requests_.push_back(seen);
+      if (!chooses_) return FALSE;
+      lstrcpynW(r->lpstrFile, chooses_->c_str(), static_cast<int>(r->nMaxFile));
+      return TRUE;
+    };
+    p.shellExecute = [this](HWND owner, const wchar_t* op, const wchar_t* file, const wchar_t* params,
+                            const wchar_t* folder, int show) {
+      shellCalls_.push_back({owner, op, file, params, folder, show, GetCursor()});
+      return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(42));
+    };
+    p.messageBox = [this](HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
+      messages_.push_back({owner, text, caption, type});
+      return IDOK;
+    };
+    return p;
+  }
+
+  SettingsDialog& Open(int dpi = 0) {
+    dialog_ = std::make_unique<SettingsDialog>(session_, Recorded(dpi));
+    EXPECT_TRUE(dialog_->Load());
+    win::PumpPendingMessages();
+    return *dialog_;
+  }
+
+  bool Closed() const { return dialog_->hwnd() == nullptr; }
+
+  Rect ClientRectOf(HWND child, HWND parent) const {
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+  }
+
+  // A mouse button pressed at (x, y) of the panel, as the platform delivers it.
+  void PressOnPanel(UINT downMessage, int x, int y, WPARAM keys) {
+    SendMessageW(dialog_->panel(), downMessage, keys, MAKELPARAM(x, y));
+  }
+  void PressOnPanel(UINT downMessage, const Rect& r) {
+    PressOnPanel(downMessage, r.left + r.width / 2, r.top + r.height / 2, 0);
+  }
+
+  void Scroll(WORD code, WORD position = 0) {
+    SendMessageW(dialog_->panel(), WM_HSCROLL, MAKEWPARAM(code, position),
+                 reinterpret_cast<LPARAM>(dialog_->degreeBar()));
+  }
+
+  void ClickButton(int id) {
+    HWND b = dialog_->button(id)->hwnd();
+    SendMessageW(b, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    SendMessageW(b, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(b, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    win::PumpPendingMessages();
+  }
+
+  app::Session session_;
+  testing_support::FakeFiles files_;
+  std::unique_ptr<SettingsDialog> dialog_;
+  std::optional<POINT> pointer_ = POINT{800, 600};
+  std::optional<std::wstring> chooses_;
+  std::vector<AnimationCall> animations_;
+  std::vector<FileRequestSeen> requests_;
+  std::vector<ShellCall> shellCalls_;
+  std::vector<MessageCall> messages_;
+};
+
+}  // namespace
+
+TEST_F(DialogFixture, WindowLayoutAndPlacementAt96Dpi) {
+  SettingsDialog& d = Open();
+  HWND w = d.hwnd();
+  wchar_t title[64]{};
+  GetWindowTextW(w, title, 64);
+  EXPECT_STREQ(title, L"<ベスカル>");
+  const LONG style = GetWindowLongW(w, GWL_STYLE);
+  EXPECT_TRUE(style & WS_CAPTION);
+  EXPECT_TRUE(style & WS_SYSMENU) << "the close box";
+  EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+  EXPECT_TRUE(IsWindowVisible(w));
+
+  RECT client{};
+  GetClientRect(w, &client);
+  EXPECT_EQ(client.right, 496);
+  EXPECT_EQ(client.bottom, 246);
+  RECT outer{};
+  GetWindowRect(w, &outer);
+  const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+  EXPECT_EQ(outer.left, (sw - (outer.right - outer.left)) / 2);
+  EXPECT_EQ(outer.top, (sh - (outer.bottom - outer.top)) / 3);
+
+  EXPECT_EQ(GetDlgItem(w, kIdPanel), d.panel());
+  EXPECT_EQ(ClientRectOf(d.panel(), w), (Rect{12, 16, 469, 165}));
+  EXPECT_EQ(GetDlgItem(d.panel(), kIdRepeat), d.repeatBox());
+  EXPECT_EQ(ClientRectOf(d.repeatBox(), d.panel()), kRepeatCombo.rect) << "closed height 20";
+  EXPECT_EQ(GetDlgItem(d.panel(), kIdDegreeBar), d.degreeBar());
+  EXPECT_EQ(ClientRectOf(d.degreeBar(), d.panel()), kDegreeBar.rect);
+  EXPECT_EQ(ClientRectOf(GetDlgItem(w, kIdSet), w), kSetButton.rect);
+  EXPECT_EQ(ClientRectOf(GetDlgItem(w, kIdCancel), w), kCancelButton.rect);
+  EXPECT_EQ(ClientRectOf(GetDlgItem(d.panel(), kIdFile), d.panel()), kFileButton.rect);
+  EXPECT_EQ(d.button(kIdSet)->Caption(), "設定");
+  EXPECT_EQ(d.button(kIdCancel)->Caption(), "ｷｬﾝｾﾙ");
+  EXPECT_EQ(d.button(kIdFile)->Caption(), "...");
+
+  // The combo box is an editable drop-down; the bar runs 0..255.
+  wchar_t cls[32]{};
+  GetClassNameW(d.repeatBox(), cls, 32);
+  EXPECT_EQ(std::wstring(cls), L"ComboBox");
+  EXPECT_EQ(GetWindowLongW(d.repeatBox(), GWL_STYLE) & 3, CBS_DROPDOWN);
+  SCROLLINFO si{sizeof si, SIF_ALL, 0, 0, 0, 0, 0};
+  GetScrollInfo(d.degreeBar(), SB_CTL, &si);
+  EXPECT_EQ(si.nMin, kDegreeMin);
+  EXPECT_EQ(si.nMax, 255);
+  EXPECT_EQ(si.nPage, 0u);
+
+  // Labels: fixed ones where the table puts them, auto-sized ones fit their text.
+  EXPECT_EQ(d.labelRect(Label::Degree), (Rect{328, 72, 89, 13}));
+  EXPECT_EQ(d.labelRect(Label::FileName), (Rect{72, 116, 373, 33}));
+  for (Label l : {Label::MusicCd, Label::MusicNone, Label::MusicFile, Label::Credit, Label::WebAddress}) {
+    const Rect r = d.labelRect(l);
+    EXPECT_EQ(r.left, SpecOf(l).rect.left);
+    EXPECT_EQ(r.top, SpecOf(l).rect.top);
+    EXPECT_GT(r.width, 10);
+    EXPECT_GE(r.height, 12);
+    EXPECT_LE(r.height, 16);
+  }
+  EXPECT_EQ(d.labelText(Label::Credit), CreditLine());
+  EXPECT_EQ(d.labelText(Label::WebAddress), WebAddress());
+}
+
+TEST_F(DialogFixture, OpensFromThePointerAndClosesBackToItAfterItMoved) {
+  SettingsDialog& d = Open();
+  HWND w = d.hwnd();
+  RECT window{};
+  GetWindowRect(w, &window);
+  ASSERT_EQ(animations_.size(), 1u);
+  EXPECT_EQ(animations_[0].hwnd, w);
+  EXPECT_EQ(animations_[0].id, 3) << "IDANI_CAPTION";
+  EXPECT_TRUE(SameRect(animations_[0].from, RECT{800, 600, 800, 600}));
+  EXPECT_TRUE(SameRect(animations_[0].to, window)) << "the window is placed before it opens";
+  EXPECT_EQ(d.anchor(), (Point{800, 600}));
+  EXPECT_EQ(session_.LastApiResult, TRUE);
+
+  pointer_ = POINT{5, 5};  // the pointer has moved since
+  SendMessageW(w, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(Closed()) << "the close box unloads";
+  ASSERT_EQ(animations_.size(), 2u);
+  EXPECT_TRUE(SameRect(animations_[1].from, window));
+  EXPECT_TRUE(SameRect(animations_[1].to, RECT{800, 600, 800, 600}));
+  EXPECT_TRUE(files_.files.empty()) << "closing writes nothing";
+  EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(DialogFixture, WithoutThePointerPositionTheZoomUsesTheScreensCorner) {
+  pointer_.reset();
+  SettingsDialog& d = Open();
+  EXPECT_EQ(d.anchor(), (Point{0, 0}));
+  ASSERT_FALSE(animations_.empty());
+  EXPECT_TRUE(SameRect(animations_[0].from, RECT{0, 0, 0, 0}));
+  d.Cancel();
+  EXPECT_TRUE(SameRect(animations_.back().to, RECT{0, 0, 0, 0}));
+}
+
+TEST_F(DialogFixture, LoadShowsTheSettingsAndTheSourceChoiceFollowsAnyMouseButton) {
+  session_.settings.Degree = 300;  // outside the bar's range
+  session_.settings.MusicKind = 1;
+  session_.settings.RepeatTrack = 45;  // beyond the list
+  session_.settings.MusicFile = "C:\\Music\\kept.mp3";
+  SettingsDialog& d = Open();
+  EXPECT_EQ(d.barPosition(), 10) << "the bar stays at 10";
+  EXPECT_EQ(d.labelText(Label::Degree), "300") << "while the label shows the stored degree";
+  EXPECT_EQ(d.markedRow(), 1);
+  EXPECT_TRUE(d.repeatEnabled());
+  EXPECT_FALSE(d.fileEnabled());
+  EXPECT_EQ(d.repeatText(), "45");
+  ASSERT_EQ(SendMessageW(d.repeatBox(), CB_GETCOUNT, 0, 0), 31);
+  wchar_t entry[8]{};
+  SendMessageW(d.repeatBox(), CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(entry));
+  EXPECT_STREQ(entry, L"");
+  SendMessageW(d.repeatBox(), CB_GETLBTEXT, 30, reinterpret_cast<LPARAM>(entry));
+  EXPECT_STREQ(entry, L"30");
+  EXPECT_EQ(d.labelText(Label::FileName), "C:\\Music\\kept.mp3");
+
+  // A right button on the caption "なし", a middle one on the file row's mark, a left one
+  // on the CD caption: each selects at once. Elsewhere nothing happens.
+  PressOnPanel(WM_RBUTTONDOWN, d.labelRect(Label::MusicNone));
+  EXPECT_EQ(session_.settings.MusicKind, 0);
+  EXPECT_EQ(d.markedRow(), 0);
+  EXPECT_FALSE(d.repeatEnabled());
+  EXPECT_FALSE(d.fileEnabled());
+  PressOnPanel(WM_MBUTTONDOWN, d.markRect(2));
+  EXPECT_EQ(d.markedRow(), 2);
+  EXPECT_TRUE(d.fileEnabled());
+  EXPECT_FALSE(d.repeatEnabled());
+  PressOnPanel(WM_LBUTTONDOWN, 5, 5, MK_LBUTTON | MK_SHIFT);
+  PressOnPanel(WM_LBUTTONDOWN, d.labelRect(Label::Degree));
+  EXPECT_EQ(d.markedRow(), 2);
+  PressOnPanel(WM_LBUTTONDOWN, d.labelRect(Label::MusicCd));
+  EXPECT_EQ(d.markedRow(), 1);
+  EXPECT_EQ(d.repeatText(), "45") << "changing the source clears nothing";
+  EXPECT_EQ(d.labelText(Label::FileName), "C:\\Music\\kept.mp3");
+
+  // Confirmed with the bar untouched: the degree written is the bar's 10.
+  ClickButton(kIdSet);
+  EXPECT_TRUE(Closed());
+  EXPECT_EQ(files_.files.at(kIniPath),
+            "[Section]\r\n\x93\x78\x8D\x87\x82\xA2= 10\r\nBGM\x8B\xE6\x95\xAA= 1\r\n"
+            "BGM\xD8\xCB\xDF\xB0\xC4= 45\r\nBGM\xCC\xA7\xB2\xD9=C:\\Music\\kept.mp3\r\n");
+}
+
+TEST_F(DialogFixture, TheDegreeLabelFollowsTheBarAlsoWhileTheThumbIsDragged) {
+  SettingsDialog& d = Open();
+  Scroll(SB_LINERIGHT);
+  EXPECT_EQ(d.barPosition(), 101);
+  EXPECT_EQ(d.labelText(Label::Degree), "101");
+  Scroll(SB_PAGELEFT);
+  EXPECT_EQ(d.labelText(Label::Degree), "91");
+  Scroll(SB_THUMBTRACK, 200);
+  EXPECT_EQ(d.labelText(Label::Degree), "200") << "before the thumb is let go";
+  Scroll(SB_THUMBPOSITION, 201);
+  Scroll(SB_ENDSCROLL);
+  EXPECT_EQ(d.labelText(Label::Degree), "201");
+  Scroll(SB_RIGHT);
+  EXPECT_EQ(d.labelText(Label::Degree), "255");
+  Scroll(SB_PAGERIGHT);
+  EXPECT_EQ(d.barPosition(), 255);
+  Scroll(SB_LEFT);
+  EXPECT_EQ(d.labelText(Label::Degree), std::to_string(kDegreeMin));
+
+  // The bar's position is what a confirm writes; the degree in memory stays as read.
+  SetWindowTextW(d.repeatBox(), L" 3.5 ");
+  d.Confirm();
+  EXPECT_TRUE(Closed());
+  EXPECT_EQ(session_.settings.Degree, 100);
+  EXPECT_EQ(session_.settings.RepeatTrack, 4);
+  EXPECT_NE(files_.files.at(kIniPath).find("\x93\x78\x8D\x87\x82\xA2= 0\r\n"), std::string::npos);
+}
+
+TEST_F(DialogFixture, TheFileChooserAsksWithTheFirstLayoutAndTakesTheChoice) {
+  session_.settings.MusicKind = 2;
+  SettingsDialog& d = Open();
+  ASSERT_TRUE(d.fileEnabled());
+
+  chooses_.reset();  // cancelled
+  ClickButton(kIdFile);
+  ASSERT_EQ(requests_.size(), 1u);
+  const FileRequestSeen& r = requests_[0];
+  EXPECT_EQ(r.size, sizeof(void*) == 4 ? 76u : 136u);
+  EXPECT_EQ(r.owner, d.hwnd());
+  EXPECT_EQ(r.instance, GetModuleHandleW(nullptr));
+  EXPECT_EQ(r.filter, std::wstring(L"BGMﾌｧｲﾙ (MP3 WAV)\0*.MP3;*.WAV\0\0", 31));
+  EXPECT_EQ(r.initialFolder, L"C:\\veskar");
+  EXPECT_EQ(r.title, L"ﾌｧｲﾙを開く");
+  EXPECT_EQ(r.maxFile, 255u);
+  EXPECT_EQ(r.maxFileTitle, 255u);
+  EXPECT_EQ(r.flags, 0u);
+  EXPECT_TRUE(r.fileBufferEmpty) << "no name is suggested";
+  EXPECT_TRUE(r.titleBufferGiven);
+  EXPECT_FALSE(r.customFilter);
+  EXPECT_FALSE(r.defaultExtension);
+  EXPECT_EQ(session_.LastApiResult, 0);
+  EXPECT_EQ(d.labelText(Label::FileName), "");
+
+  chooses_ = L"D:\\song.wav";
+  ClickButton(kIdFile);
+  EXPECT_EQ(session_.settings.MusicFile, "D:\\song.wav");
+  EXPECT_EQ(d.labelText(Label::FileName), "D:\\song.wav");
+  EXPECT_EQ(session_.settings.MusicFolder, "D:");
+  chooses_ = L"C:\\Music\\a.mp3";
+  ClickButton(kIdFile);
+  ASSERT_EQ(requests_.size(), 3u);
+  EXPECT_EQ(requests_[2].initialFolder, L"D:") << "the next choice starts where the last one was";
+  EXPECT_EQ(session_.settings.MusicFile, "C:\\Music\\a.mp3");
+}
+
+TEST_F(DialogFixture, TheWebLinkOpensWithTheHourglassAndTheDialogStays) {
+  SettingsDialog& d = Open();
+  const Rect link = d.labelRect(Label::WebAddress);
+  // Over the link the pointer is the pointing hand; beside it, the arrow.
+  auto cursorAt = [&](int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(d.hwnd(), &p);
+    SetCursorPos(p.x, p.y);
+    SetCursor(nullptr);
+    SendMessageW(d.hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(d.hwnd()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return GetCursor();
+  };
+  const HCURSOR hand = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_LINK_HAND));
+  ASSERT_NE(hand, nullptr);
+  EXPECT_EQ(cursorAt(link.left + 3, link.top + link.height / 2), hand);
+  EXPECT_EQ(cursorAt(link.right() + 20, link.top + link.height / 2), LoadCursorW(nullptr, IDC_ARROW));
+
+  const LPARAM at = MAKELPARAM(link.left + 3, link.top + link.height / 2);
+  SendMessageW(d.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(d.hwnd(), WM_LBUTTONUP, 0, at);
+  ASSERT_EQ(shellCalls_.size(), 1u);
+  const ShellCall& c = shellCalls_[0];
+  EXPECT_EQ(c.owner, d.hwnd());
+  EXPECT_EQ(c.operation, L"open");
+  EXPECT_EQ(c.file, win::widen(WebAddress()));
+  EXPECT_EQ(c.parameters, L"");
+  EXPECT_EQ(c.folder, L"");
+  EXPECT_EQ(c.show, SW_SHOWNORMAL);
+  EXPECT_EQ(c.cursorDuring, LoadCursorW(nullptr, IDC_WAIT));
+  EXPECT_NE(GetCursor(), LoadCursorW(nullptr, IDC_WAIT)) << "the pointer is reset afterwards";
+  EXPECT_FALSE(Closed());
+
+  // A press that starts elsewhere and ends on the link is no click.
+  SendMessageW(d.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(480, 10));
+  SendMessageW(d.hwnd(), WM_LBUTTONUP, 0, at);
+  EXPECT_EQ(shellCalls_.size(), 1u);
+}
+
+TEST_F(DialogFixture, AFailedSaveSaysWhereKeepsTheDialogAndTheFile) {
+  const std::string before = "[Section]\r\n\x93\x78\x8D\x87\x82\xA2= 77\r\n";
+  files_.files[kIniPath] = before;
+  files_.readOnly.insert(kIniPath);
+  SettingsDialog& d = Open();
+  Scroll(SB_LINERIGHT);
+  ClickButton(kIdSet);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].owner, d.hwnd());
+  EXPECT_NE(messages_[0].text.find(L"保存できませんでした"), std::wstring::npos);
+  EXPECT_NE(messages_[0].text.find(win::widen(kIniPath)), std::wstring::npos);
+  EXPECT_NE(messages_[0].caption, L"<ベスカル>") << "only the dialog carries the marker title";
+  EXPECT_TRUE(messages_[0].type & MB_ICONWARNING);
+  EXPECT_FALSE(Closed());
+  EXPECT_EQ(animations_.size(), 1u) << "no closing zoom";
+  EXPECT_EQ(files_.files.at(kIniPath), before);
+
+  // The user fixes the cause and tries again.
+  files_.readOnly.clear();
+  ClickButton(kIdSet);
+  EXPECT_TRUE(Closed());
+  EXPECT_EQ(messages_.size(), 1u);
+  EXPECT_NE(files_.files.at(kIniPath).find("= 101\r\n"), std::string::npos);
+}
+
+TEST_F(DialogFixture, TheWholeLayoutScalesWithTheDpi) {
+  SettingsDialog& d = Open(144);
+  RECT client{};
+  GetClientRect(d.hwnd(), &client);
+  EXPECT_EQ(client.right, 744);
+  EXPECT_EQ(client.bottom, 369);
+  EXPECT_EQ(ClientRectOf(d.panel(), d.hwnd()), Scale(kPanel.rect, 144));
+  EXPECT_EQ(ClientRectOf(d.repeatBox(), d.panel()), Scale(kRepeatCombo.rect, 144));
+  EXPECT_EQ(ClientRectOf(d.degreeBar(), d.panel()), Scale(kDegreeBar.rect, 144));
+  EXPECT_EQ(ClientRectOf(GetDlgItem(d.hwnd(), kIdSet), d.hwnd()), Scale(kSetButton.rect, 144));
+  EXPECT_EQ(ClientRectOf(GetDlgItem(d.panel(), kIdFile), d.panel()), Scale(kFileButton.rect, 144));
+  EXPECT_EQ(d.button(kIdSet)->dpi(), 144);
+  EXPECT_EQ(d.labelRect(Label::FileName), Scale(SpecOf(Label::FileName).rect, 144));
+  EXPECT_EQ(d.markRect(1), Scale(kRadioMarks[1], 144));
+  EXPECT_GE(d.labelRect(Label::MusicNone).height, 18) << "the font grows too";
+
+  // The gradient covers the larger client area, edge to edge.
+  const Shot shot = CaptureClient(d.hwnd());
+  ASSERT_EQ(shot.height, 369);
+  EXPECT_EQ(shot.at(2, 0), 0x00001Eu);
+  EXPECT_EQ(shot.at(740, 184), 0xDCDCFAu);
+  EXPECT_EQ(shot.at(2, 368), 0x020220u);  // (2, 2, 32): 3.142 is not quite pi
+
+  // Moved to a screen of 96 dpi, everything goes back to its 96-dpi size.
+  RECT suggested{};
+  GetWindowRect(d.hwnd(), &suggested);
+  SendMessageW(d.hwnd(), WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
+  GetClientRect(d.hwnd(), &client);
+  EXPECT_EQ(client.right, 496);
+  EXPECT_EQ(client.bottom, 246);
+  EXPECT_EQ(ClientRectOf(d.panel(), d.hwnd()), kPanel.rect);
+  EXPECT_EQ(ClientRectOf(d.repeatBox(), d.panel()), kRepeatCombo.rect);
+  EXPECT_EQ(ClientRectOf(GetDlgItem(d.panel(), kIdFile), d.panel()), kFileButton.rect);
+  EXPECT_EQ(d.markRect(2), kRadioMarks[2]);
+  EXPECT_EQ(CaptureClient(d.hwnd()).at(2, 123), 0xDCDCFAu);
+}
