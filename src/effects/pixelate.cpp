@@ -109,6 +109,21 @@ inline __m128i Load(const void* p) { return _mm_loadu_si128(static_cast<const __
 inline void Store(void* p, __m128i v) { _mm_storeu_si128(static_cast<__m128i*>(p), v); }
 inline bool Aligned16(const void* p) { return (reinterpret_cast<uintptr_t>(p) & 15) == 0; }
 
+// Keeps a running sum a running sum. Left alone, GCC reassociates a row of additions into
+// a tree and loads every row first; on i686, with eight vector registers, that spills to
+// the stack on every pixel.
+inline void Chain(__m128i& lo, __m128i& hi) { __asm__("" : "+x"(lo), "+x"(hi)); }
+
+// Adds the four pixels at p, widened to 16 bits per channel, to two running sums.
+inline void AddPixels(__m128i& lo, __m128i& hi, const uint32_t* p) {
+  const __m128i zero = _mm_setzero_si128();
+  __m128i v = Load(p);
+  __asm__("" : "+x"(v));  // loaded once, unpacked twice from the register
+  lo = _mm_add_epi16(lo, _mm_unpacklo_epi8(v, zero));
+  hi = _mm_add_epi16(hi, _mm_unpackhi_epi8(v, zero));
+  Chain(lo, hi);
+}
+
 // Four 32-bit channel sums (plus half a block already added) divided into one pixel.
 inline uint32_t Divide32(__m128i y, Reciprocal32 r) {
   const __m128i mul = _mm_set1_epi32(static_cast<int>(r.mul));
@@ -140,12 +155,6 @@ inline __m128i DivideBlocks16(__m128i y) {
   return y;
 }
 
-template <bool kStream>
-inline void StoreVector(uint32_t* p, __m128i v) {
-  if constexpr (kStream) _mm_stream_si128(reinterpret_cast<__m128i*>(p), v);
-  else _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
-}
-
 // Adds the column sums of pixels 2P and 2P + 1 (one register) to their blocks. Only the sum
 // of a block accumulator's two halves counts, so a pixel may land in either half.
 template <int B, int P>
@@ -163,13 +172,8 @@ inline void AddPair(__m128i (&block)[4], __m128i pair) {
 template <int B, int J, int... R>
 inline void SumVector(const uint32_t* src, ptrdiff_t stride, __m128i (&block)[4],
                       std::integer_sequence<int, R...>) {
-  const __m128i zero = _mm_setzero_si128();
-  __m128i lo = zero, hi = zero;
-  const auto add = [&](__m128i v) {
-    lo = _mm_add_epi16(lo, _mm_unpacklo_epi8(v, zero));
-    hi = _mm_add_epi16(hi, _mm_unpackhi_epi8(v, zero));
-  };
-  (add(Load(src + R * stride + 4 * J)), ...);
+  __m128i lo = _mm_setzero_si128(), hi = _mm_setzero_si128();
+  (AddPixels(lo, hi, src + R * stride + 4 * J), ...);
   AddPair<B, 2 * J>(block, lo);
   AddPair<B, 2 * J + 1>(block, hi);
 }
@@ -180,31 +184,36 @@ inline void SumVectors(const uint32_t* src, ptrdiff_t stride, __m128i (&block)[4
   (SumVector<B, J>(src, stride, block, std::make_integer_sequence<int, B>{}), ...);
 }
 
-// The four block colours spread over vector J and written to the B rows.
+template <bool kStream>
+inline void StoreVector(uint32_t* p, __m128i v) {
+  if constexpr (kStream) _mm_stream_si128(reinterpret_cast<__m128i*>(p), v);
+  else _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
+
+// The four block colours spread over vector J and written to the B rows. Writing the rows
+// straight away beats building one row and copying it: with at most eight rows the write
+// streams stay few enough for the write-combining buffers.
 template <bool kStream, int B, int J, int... R>
-inline void SpreadVector(__m128i colours, uint32_t* dst, ptrdiff_t stride,
-                         std::integer_sequence<int, R...>) {
+inline void SpreadVector(__m128i colours, uint32_t* dst, ptrdiff_t stride, std::integer_sequence<int, R...>) {
   const __m128i out = _mm_shuffle_epi32(colours, SpreadImmediate(B, J));
   (StoreVector<kStream>(dst + R * stride + 4 * J, out), ...);
 }
 
 template <bool kStream, int B, int... J>
-inline void SpreadVectors(__m128i colours, uint32_t* dst, ptrdiff_t stride,
-                          std::integer_sequence<int, J...>) {
+inline void SpreadVectors(__m128i colours, uint32_t* dst, ptrdiff_t stride, std::integer_sequence<int, J...>) {
   (SpreadVector<kStream, B, J>(colours, dst, stride, std::make_integer_sequence<int, B>{}), ...);
 }
 
-// Renders the full chunks of four B x B blocks of one block row; returns the first column
-// left for the general path.
+// Renders the whole chunks of four B x B blocks of one block row; returns the first
+// column left for the general path.
 template <int B, bool kStream>
-int FusedBlockRow(const uint32_t* src, ptrdiff_t srcStride, uint32_t* dst, ptrdiff_t dstStride,
-                  int width) {
+int FusedBlockRow(const uint32_t* src, ptrdiff_t srcStride, uint32_t* dst, ptrdiff_t dstStride, int width) {
   constexpr int kChunk = 4 * B;  // four blocks == B vectors of four pixels
   const int chunks = width / kChunk;
   const __m128i half = _mm_set1_epi16(static_cast<short>(B * B / 2));
 
   for (int c = 0; c < chunks; ++c) {
-    // Block sums stay below 255 * 16 * 16 + 128: 16 bits are enough.
+    // Block sums stay below 255 * 8 * 8 + 32: 16 bits are enough.
     __m128i block[4] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128(),
                         _mm_setzero_si128()};
     SumVectors<B>(src + c * kChunk, srcStride, block, std::make_integer_sequence<int, B>{});
@@ -214,15 +223,15 @@ int FusedBlockRow(const uint32_t* src, ptrdiff_t srcStride, uint32_t* dst, ptrdi
                                       _mm_unpackhi_epi64(block[2], block[3]));
     const __m128i q01 = DivideBlocks16<B>(_mm_add_epi16(s01, half));
     const __m128i q23 = DivideBlocks16<B>(_mm_add_epi16(s23, half));
-    const __m128i colours = _mm_packus_epi16(q01, q23);
-    SpreadVectors<kStream, B>(colours, dst + c * kChunk, dstStride, std::make_integer_sequence<int, B>{});
+    SpreadVectors<kStream, B>(_mm_packus_epi16(q01, q23), dst + c * kChunk, dstStride,
+                              std::make_integer_sequence<int, B>{});
   }
   return chunks * kChunk;
 }
 
 template <bool kStream>
-int FusedBlockRow(int side, const uint32_t* src, ptrdiff_t srcStride, uint32_t* dst,
-                  ptrdiff_t dstStride, int width) {
+int FusedBlockRow(int side, const uint32_t* src, ptrdiff_t srcStride, uint32_t* dst, ptrdiff_t dstStride,
+                  int width) {
   switch (side) {
     case 2: return FusedBlockRow<2, kStream>(src, srcStride, dst, dstStride, width);
     case 3: return FusedBlockRow<3, kStream>(src, srcStride, dst, dstStride, width);
@@ -231,14 +240,6 @@ int FusedBlockRow(int side, const uint32_t* src, ptrdiff_t srcStride, uint32_t* 
     case 6: return FusedBlockRow<6, kStream>(src, srcStride, dst, dstStride, width);
     case 7: return FusedBlockRow<7, kStream>(src, srcStride, dst, dstStride, width);
     case 8: return FusedBlockRow<8, kStream>(src, srcStride, dst, dstStride, width);
-    case 9: return FusedBlockRow<9, kStream>(src, srcStride, dst, dstStride, width);
-    case 10: return FusedBlockRow<10, kStream>(src, srcStride, dst, dstStride, width);
-    case 11: return FusedBlockRow<11, kStream>(src, srcStride, dst, dstStride, width);
-    case 12: return FusedBlockRow<12, kStream>(src, srcStride, dst, dstStride, width);
-    case 13: return FusedBlockRow<13, kStream>(src, srcStride, dst, dstStride, width);
-    case 14: return FusedBlockRow<14, kStream>(src, srcStride, dst, dstStride, width);
-    case 15: return FusedBlockRow<15, kStream>(src, srcStride, dst, dstStride, width);
-    case 16: return FusedBlockRow<16, kStream>(src, srcStride, dst, dstStride, width);
     default: return 0;
   }
 }
@@ -253,11 +254,7 @@ inline void SumRows(const uint32_t* src, ptrdiff_t stride, int vectorEnd, uint16
   for (int x = 0; x < vectorEnd; x += 4) {
     __m128i lo = kFirst ? zero : Load(columns + 4 * x);
     __m128i hi = kFirst ? zero : Load(columns + 4 * x + 8);
-    const auto add = [&](__m128i v) {
-      lo = _mm_add_epi16(lo, _mm_unpacklo_epi8(v, zero));
-      hi = _mm_add_epi16(hi, _mm_unpackhi_epi8(v, zero));
-    };
-    (add(Load(src + K * stride + x)), ...);
+    (AddPixels(lo, hi, src + K * stride + x), ...);
     Store(columns + 4 * x, lo);
     Store(columns + 4 * x + 8, hi);
   }
@@ -323,13 +320,13 @@ void StoreRow(uint32_t* dst, const uint32_t* row, int count, bool stream) {
   for (; x < count; ++x) dst[x] = row[x];
 }
 
-// Blocks of one block row from column x0 to the right edge: `side` wide (the last one
-// cut), `height` rows.
-void ColumnBlockRow(const uint32_t* src, ptrdiff_t srcStride, uint32_t* dst, ptrdiff_t dstStride,
-                    int x0, int width, int side, int height, Scratch& scratch, bool stream) {
+// The colours of the blocks of one block row from column x0 to the right edge, into
+// row[x0...]: blocks `side` wide (the last one cut), `height` rows.
+void ColumnBlockRow(const uint32_t* src, ptrdiff_t srcStride, uint32_t* row, int x0, int width, int side,
+                    int height, Scratch& scratch) {
   const int count = width - x0;
   uint16_t* columns = ScratchAccess::columns(scratch);
-  uint32_t* row = ScratchAccess::row(scratch);
+  row += x0;
   const int blocks = (count + side - 1) / side;
   const int firstWidth = std::min(side, count);
   const bool wide = height > kMaxRowsPerPass || int64_t{firstWidth} * height > kMax32Block;
@@ -369,7 +366,6 @@ void ColumnBlockRow(const uint32_t* src, ptrdiff_t srcStride, uint32_t* dst, ptr
       FillRow(row + bx, bw, AverageOf(sums + 4 * k, uint64_t(bw) * uint64_t(height)));
     }
   }
-  for (int r = 0; r < height; ++r) StoreRow(dst + r * dstStride + x0, row, count, stream);
 }
 
 #endif  // VESKAR_HAVE_SSE2
@@ -418,6 +414,7 @@ void Pixelate(ConstPixels src, Pixels dst, int width, int height, int32_t level,
   scratch.Reserve(width);
   const bool stream = size_t(width) * size_t(height) * 4 >= kStreamBytes && Aligned16(dst.top) &&
                       dst.stride % 4 == 0;
+  uint32_t* row = ScratchAccess::row(scratch);
   for (int y = 0; y < height; y += side) {
     const int bh = std::min(side, height - y);
     const uint32_t* s = src.top + y * src.stride;
@@ -427,7 +424,11 @@ void Pixelate(ConstPixels src, Pixels dst, int width, int height, int32_t level,
       x = stream ? FusedBlockRow<true>(side, s, src.stride, d, dst.stride, width)
                  : FusedBlockRow<false>(side, s, src.stride, d, dst.stride, width);
     }
-    if (x < width) ColumnBlockRow(s, src.stride, d, dst.stride, x, width, side, bh, scratch, stream);
+    if (x < width) {
+      // The other blocks' colours make one destination row, written to each of the bh rows.
+      ColumnBlockRow(s, src.stride, row, x, width, side, bh, scratch);
+      for (int r = 0; r < bh; ++r) StoreRow(d + r * dst.stride + x, row + x, width - x, stream);
+    }
   }
   if (stream) _mm_sfence();
 #else
