@@ -74,15 +74,6 @@ TEST(LevelCycle, LargestDegreeReachesLevel32768WithoutOverflow) {
   EXPECT_EQ(calls, 2 * 65536);
 }
 
-TEST(LevelCycle, ReadsTheDegreeAfreshAtEveryStep) {
-  show::LevelCycle cycle;
-  for (int i = 0; i < 5; ++i) cycle.Step(10);
-  EXPECT_EQ(cycle.Level(), 5);
-  cycle.Step(2);  // 6 is now past the degree: the fall begins
-  EXPECT_FALSE(cycle.Rising());
-  EXPECT_EQ(cycle.Level(), 6);
-}
-
 // ---- music
 
 namespace {
@@ -125,30 +116,48 @@ using Calls = std::vector<std::string>;
 
 }  // namespace
 
-TEST(ShowMusic, TheCdIsOpenedBeforeItsPollStarts) {
+TEST(ShowMusic, TheCdIsOpenedBeforeItsPollAndStoppedOnlyWhileThePollRuns) {
   RecordingMusic m;
   show::StartMusic(m, Music(1));
-  EXPECT_EQ(m.calls, (Calls{"OpenCdMusic", "Timer2 on"}));
+  show::OnTimer2(m);
+  show::StopMusic(m, Music(1));
+  EXPECT_EQ(m.calls, (Calls{"OpenCdMusic", "Timer2 on", "PollCdMusic", "Timer2 on", "Timer2 off", "StopCdMusic"}));
+
+  // A poll that gives up (no disc, no drive) stops the polling for good, and the end
+  // leaves the CD device alone.
+  RecordingMusic gaveUp;
+  show::StartMusic(gaveUp, Music(1));
+  gaveUp.pollStaysActive = false;
+  show::OnTimer2(gaveUp);
+  gaveUp.calls.clear();
+  show::StopMusic(gaveUp, Music(1));
+  EXPECT_FALSE(gaveUp.timer2);
+  EXPECT_TRUE(gaveUp.calls.empty());
 }
 
-TEST(ShowMusic, AFilePlaysByItsLastThreeLetters) {
+TEST(ShowMusic, AFileStartsAndStopsByItsLastThreeLetters) {
   struct Case {
     const char* file;
     Calls start;
+    Calls stop;
   };
   const Case cases[] = {
-      {"C:\\Music\\song.Mp3", {"StartMp3Music", "Timer1 on"}},
-      {"C:\\Music\\xmp3", {"StartMp3Music", "Timer1 on"}},  // no dot needed
-      {"C:\\Music\\song.wav", {"StartWavMusic"}},
-      {"C:\\Music\\song.WAV", {"StartWavMusic"}},
-      {"C:\\Music\\song.mp3x", {}},
-      {"C:\\Music\\song.ogg", {}},
-      {"", {}},
+      // The repeat check is off before the MP3 device is stopped.
+      {"C:\\My Music\\song.Mp3", {"StartMp3Music", "Timer1 on"}, {"Timer1 off", "StopMp3Music"}},
+      {"C:\\Music\\xmp3", {"StartMp3Music", "Timer1 on"}, {"Timer1 off", "StopMp3Music"}},  // no dot needed
+      {"C:\\Music\\song.wav", {"StartWavMusic"}, {"StopWavMusic"}},
+      {"C:\\Music\\song.WAV", {"StartWavMusic"}, {"StopWavMusic"}},
+      {"C:\\Music\\song.mp3x", {}, {}},
+      {"C:\\Music\\song.ogg", {}, {}},
+      {"", {}, {}},
   };
   for (const auto& c : cases) {
     RecordingMusic m;
     show::StartMusic(m, Music(2, c.file));
     EXPECT_EQ(m.calls, c.start) << c.file;
+    m.calls.clear();
+    show::StopMusic(m, Music(2, c.file));
+    EXPECT_EQ(m.calls, c.stop) << c.file;
   }
 }
 
@@ -158,53 +167,6 @@ TEST(ShowMusic, OtherKindsPlayNothing) {
     show::StartMusic(m, Music(kind, "C:\\song.mp3"));
     show::StopMusic(m, Music(kind, "C:\\song.mp3"));
     EXPECT_TRUE(m.calls.empty()) << kind;
-  }
-}
-
-TEST(ShowMusic, TimersDriveTheRepeats) {
-  RecordingMusic m;
-  show::OnTimer1(m);
-  EXPECT_EQ(m.calls, (Calls{"CheckMp3Repeat"}));
-
-  m.calls.clear();
-  m.timer2 = true;
-  show::OnTimer2(m);
-  EXPECT_EQ(m.calls, (Calls{"PollCdMusic", "Timer2 on"}));
-}
-
-TEST(ShowMusic, APollThatGivesUpStopsThePollingAndTheCdIsNotStoppedAtTheEnd) {
-  RecordingMusic m;
-  show::StartMusic(m, Music(1));
-  m.pollStaysActive = false;
-  show::OnTimer2(m);
-  EXPECT_FALSE(m.timer2);
-  m.calls.clear();
-  show::StopMusic(m, Music(1));
-  EXPECT_TRUE(m.calls.empty());
-}
-
-TEST(ShowMusic, TheEndStopsWhatTheStartStarted) {
-  {
-    RecordingMusic m;
-    show::StartMusic(m, Music(1));
-    m.calls.clear();
-    show::StopMusic(m, Music(1));
-    EXPECT_EQ(m.calls, (Calls{"Timer2 off", "StopCdMusic"}));
-  }
-  {
-    RecordingMusic m;
-    show::StopMusic(m, Music(2, "D:\\a b\\song.MP3"));
-    EXPECT_EQ(m.calls, (Calls{"Timer1 off", "StopMp3Music"}));  // the check is off first
-  }
-  {
-    RecordingMusic m;
-    show::StopMusic(m, Music(2, "song.wav"));
-    EXPECT_EQ(m.calls, (Calls{"StopWavMusic"}));
-  }
-  {
-    RecordingMusic m;
-    show::StopMusic(m, Music(2, "song.mid"));
-    EXPECT_TRUE(m.calls.empty());
   }
 }
 
