@@ -3,15 +3,17 @@
 // row is written once.
 //
 // Two ways through a block row, both with SSE2:
-// - Small blocks (side 2 to kFusedMax) are compute-bound. Four blocks side by side span B
-//   vectors of four pixels; their B rows are summed in registers, the four block colours
-//   come out of one multiply-and-shift and are spread back over the vectors by shuffles.
+// - Blocks of side 2 to 16 are compute-bound. Four blocks side by side span B vectors of
+//   four pixels; their B rows are summed in registers, the four block colours come out of
+//   one multiply-and-shift and are spread back over the vectors by shuffles, then written
+//   straight to the B rows (small blocks) or to one row of colours (larger ones).
 // - Larger blocks (and the cut blocks at the right and bottom edges) first add the rows
 //   into 16-bit column sums (255 x 257 still fits 16 bits, so up to 257 rows per pass),
-//   then add the columns of each block in 32-bit lanes, divide by multiply-and-shift, build
-//   one destination row of block colours and copy it to each row of the block row.
-// Frames larger than the last-level cache are written with streaming stores so that the
-// destination does not push the source out of the cache.
+//   then add the columns of each block in 32-bit lanes and divide by multiply-and-shift
+//   into the row of colours.
+// A row of colours is copied to each row of its block row. Frames larger than the
+// last-level cache are written with streaming stores so that the destination does not
+// push the source out of the cache.
 #include "effects/pixelate.h"
 
 #include <algorithm>
@@ -102,7 +104,12 @@ uint32_t AverageOf(const uint64_t sum[4], uint64_t n) {
 
 #if VESKAR_HAVE_SSE2
 
+// Small blocks written straight to their rows: up to 8 rows at a time from the cache, but
+// only up to 4 when streaming past it (more streams than that overrun the write-combining
+// buffers). Larger ones, up to 16, go through one row of colours.
 constexpr int kFusedMax = 8;
+constexpr int kFusedStreamingMax = 4;
+constexpr int kFusedRowMax = 16;
 constexpr size_t kStreamBytes = size_t{16} << 20;  // frames above this skip the cache
 
 inline __m128i Load(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
@@ -240,6 +247,53 @@ int FusedBlockRow(int side, const uint32_t* src, ptrdiff_t srcStride, uint32_t* 
     case 6: return FusedBlockRow<6, kStream>(src, srcStride, dst, dstStride, width);
     case 7: return FusedBlockRow<7, kStream>(src, srcStride, dst, dstStride, width);
     case 8: return FusedBlockRow<8, kStream>(src, srcStride, dst, dstStride, width);
+    default: return 0;
+  }
+}
+
+// Blocks of 9 to 16: the same sums in registers, but the colours go to one row that is then
+// copied to the B destination rows (sixteen rows of streaming stores at once would overrun
+// the write-combining buffers).
+template <int B, int... J>
+inline void SpreadColours(__m128i colours, uint32_t* row, std::integer_sequence<int, J...>) {
+  (Store(row + 4 * J, _mm_shuffle_epi32(colours, SpreadImmediate(B, J))), ...);
+}
+
+template <int B>
+int FusedColours(const uint32_t* src, ptrdiff_t stride, uint32_t* row, int width) {
+  constexpr int kChunk = 4 * B;
+  const int chunks = width / kChunk;
+  const __m128i half = _mm_set1_epi16(static_cast<short>(B * B / 2));
+  for (int c = 0; c < chunks; ++c) {
+    // Block sums stay below 255 * 16 * 16 + 128: 16 bits are enough.
+    __m128i block[4] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128(),
+                        _mm_setzero_si128()};
+    SumVectors<B>(src + c * kChunk, stride, block, std::make_integer_sequence<int, B>{});
+    const __m128i s01 = _mm_add_epi16(_mm_unpacklo_epi64(block[0], block[1]),
+                                      _mm_unpackhi_epi64(block[0], block[1]));
+    const __m128i s23 = _mm_add_epi16(_mm_unpacklo_epi64(block[2], block[3]),
+                                      _mm_unpackhi_epi64(block[2], block[3]));
+    const __m128i q01 = DivideBlocks16<B>(_mm_add_epi16(s01, half));
+    const __m128i q23 = DivideBlocks16<B>(_mm_add_epi16(s23, half));
+    SpreadColours<B>(_mm_packus_epi16(q01, q23), row + c * kChunk, std::make_integer_sequence<int, B>{});
+  }
+  return chunks * kChunk;
+}
+
+int FusedColours(int side, const uint32_t* src, ptrdiff_t stride, uint32_t* row, int width) {
+  switch (side) {
+    case 5: return FusedColours<5>(src, stride, row, width);
+    case 6: return FusedColours<6>(src, stride, row, width);
+    case 7: return FusedColours<7>(src, stride, row, width);
+    case 8: return FusedColours<8>(src, stride, row, width);
+    case 9: return FusedColours<9>(src, stride, row, width);
+    case 10: return FusedColours<10>(src, stride, row, width);
+    case 11: return FusedColours<11>(src, stride, row, width);
+    case 12: return FusedColours<12>(src, stride, row, width);
+    case 13: return FusedColours<13>(src, stride, row, width);
+    case 14: return FusedColours<14>(src, stride, row, width);
+    case 15: return FusedColours<15>(src, stride, row, width);
+    case 16: return FusedColours<16>(src, stride, row, width);
     default: return 0;
   }
 }
@@ -420,15 +474,17 @@ void Pixelate(ConstPixels src, Pixels dst, int width, int height, int32_t level,
     const uint32_t* s = src.top + y * src.stride;
     uint32_t* d = dst.top + y * dst.stride;
     int x = 0;
-    if (bh == side && side <= kFusedMax) {
+    const bool whole = bh == side;
+    if (whole && side <= (stream ? kFusedStreamingMax : kFusedMax)) {
       x = stream ? FusedBlockRow<true>(side, s, src.stride, d, dst.stride, width)
                  : FusedBlockRow<false>(side, s, src.stride, d, dst.stride, width);
+      if (x == width) continue;
     }
-    if (x < width) {
-      // The other blocks' colours make one destination row, written to each of the bh rows.
-      ColumnBlockRow(s, src.stride, row, x, width, side, bh, scratch);
-      for (int r = 0; r < bh; ++r) StoreRow(d + r * dst.stride + x, row + x, width - x, stream);
-    }
+    // Otherwise the block colours make one destination row, written to each of the bh rows.
+    const int written = x;
+    if (whole && x == 0 && side <= kFusedRowMax) x = FusedColours(side, s, src.stride, row, width);
+    if (x < width) ColumnBlockRow(s, src.stride, row, x, width, side, bh, scratch);
+    for (int r = 0; r < bh; ++r) StoreRow(d + r * dst.stride + written, row + written, width - written, stream);
   }
   if (stream) _mm_sfence();
 #else

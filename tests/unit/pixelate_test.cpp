@@ -218,7 +218,7 @@ TEST(Pixelate, LargeFramesTakeTheStreamingPathToTheSameResult) {
   uint32_t* aligned = canvas.data();
   while (reinterpret_cast<uintptr_t>(aligned) % 16 != 0) ++aligned;
   effects::Scratch scratch;
-  for (int32_t level : {1, 6, 40}) {
+  for (int32_t level : {1, 6, 12, 40}) {
     Picture plain(w, h);
     effects::PixelatePortable(src.view(), plain.view(), w, h, level);
     for (uint32_t* top : {aligned, aligned + 1}) {
