@@ -29,11 +29,6 @@
 
 namespace effects {
 
-namespace {
-constexpr int kMaxRowsPerPass = 257;  // 255 * 257 == 65535: column sums stay in 16 bits
-constexpr int64_t kMax32Block = int64_t{1} << 23;  // larger blocks are summed in 64 bits
-}  // namespace
-
 struct ScratchAccess {
   static uint16_t* columns(Scratch& s) { return s.columns_.data(); }
   static uint32_t* row(Scratch& s) { return s.row_.data(); }
@@ -111,6 +106,8 @@ constexpr int kFusedMax = 8;
 constexpr int kFusedStreamingMax = 4;
 constexpr int kFusedRowMax = 16;
 constexpr size_t kStreamBytes = size_t{16} << 20;  // frames above this skip the cache
+constexpr int kMaxRowsPerPass = 257;  // 255 * 257 == 65535: column sums stay in 16 bits
+constexpr int64_t kMax32Block = int64_t{1} << 23;  // larger blocks are summed in 64 bits
 
 inline __m128i Load(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
 inline void Store(void* p, __m128i v) { _mm_storeu_si128(static_cast<__m128i*>(p), v); }
