@@ -1,10 +1,4 @@
 # Host build: core + native tests (+ fuzzers with clang, + benchmarks on request).
-if(VESKAR_SANITIZE)
-  set(VESKAR_SAN_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=undefined
-      -fno-omit-frame-pointer)
-  add_compile_options(${VESKAR_SAN_FLAGS})
-  add_link_options(${VESKAR_SAN_FLAGS})
-endif()
 target_compile_options(veskar_core PRIVATE -msse2)
 
 if(VESKAR_FUZZ)

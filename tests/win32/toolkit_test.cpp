@@ -1,0 +1,142 @@
+// The Win32 toolkit and the program's resources, on a real Win32 implementation.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "win/handle.h"
+#include "win/module.h"
+#include "win/pump.h"
+#include "win/strings.h"
+#include "win/surface.h"
+#include "win/timer.h"
+#include "win/window.h"
+
+TEST(Strings, JapaneseRoundTripsThroughUtf16) {
+  const std::string text = "<ベスカル> ﾌｧｲﾙを開く 度合い";
+  const std::wstring wide = win::widen(text);
+  EXPECT_EQ(wide, L"<ベスカル> ﾌｧｲﾙを開く 度合い");
+  EXPECT_EQ(win::narrow(wide), text);
+  EXPECT_EQ(win::widen(""), L"");
+}
+
+TEST(Surface, IsATopDownPictureWhoseBitsAreTheDcsPixels) {
+  win::Surface s;
+  ASSERT_TRUE(s.create(7, 3));
+  EXPECT_EQ(s.width(), 7);
+  EXPECT_EQ(s.height(), 3);
+  for (int i = 0; i < 21; ++i) EXPECT_EQ(s.bits()[i], 0u) << "a new surface is black";
+  SetPixel(s.dc(), 6, 0, RGB(10, 20, 30));
+  GdiFlush();
+  EXPECT_EQ(s.bits()[6] & 0xFFFFFF, 0x0A141Eu);  // row 0 is the top row
+  s.bits()[2 * 7 + 1] = 0x00FF8040;
+  EXPECT_EQ(GetPixel(s.dc(), 1, 2), RGB(0xFF, 0x80, 0x40));
+
+  win::Surface copy;
+  ASSERT_TRUE(copy.create(7, 3));
+  EXPECT_TRUE(s.copyTo(copy.dc()));
+  GdiFlush();
+  EXPECT_EQ(copy.bits()[2 * 7 + 1], 0x00FF8040u);
+
+  // Re-creating at another size drops the old bitmap; an empty size leaves it empty.
+  ASSERT_TRUE(s.create(2, 2));
+  EXPECT_EQ(s.bits()[0], 0u);
+  EXPECT_FALSE(s.create(0, 5));
+  EXPECT_TRUE(s.empty());
+}
+
+namespace {
+class TickWindow : public win::Window {
+ public:
+  bool make() { return create({L"VeskarTestTick"}, 0, WS_POPUP, L"tick", 0, 0, 10, 10); }
+  int ticks = 0;
+
+ protected:
+  LRESULT onMessage(UINT msg, WPARAM wp, LPARAM lp) override {
+    if (msg == WM_TIMER && wp == 7) ++ticks;
+    return Window::onMessage(msg, wp, lp);
+  }
+};
+}  // namespace
+
+TEST(Timer, TicksOnlyWhileEnabled) {
+  TickWindow w;
+  ASSERT_TRUE(w.make());
+  win::Timer t(7, 10);
+  t.attach(w.hwnd());
+  t.setEnabled(true);
+  const DWORD start = GetTickCount();
+  while (w.ticks < 2 && GetTickCount() - start < 5000) {
+    win::PumpPendingMessages();
+    Sleep(5);
+  }
+  EXPECT_GE(w.ticks, 2);
+  t.setEnabled(false);
+  win::PumpPendingMessages();
+  const int after = w.ticks;
+  Sleep(60);
+  win::PumpPendingMessages();
+  EXPECT_EQ(w.ticks, after);
+}
+
+TEST(Window, ForgetsItsObjectWhenDestroyed) {
+  auto w = std::make_unique<TickWindow>();
+  ASSERT_TRUE(w->make());
+  const HWND h = w->hwnd();
+  DestroyWindow(h);
+  EXPECT_EQ(w->hwnd(), nullptr);
+  EXPECT_FALSE(IsWindow(h));
+  w.reset();  // must not touch the dead window
+}
+
+TEST(Pump, PutsAQuitMessageBack) {
+  PostQuitMessage(3);
+  EXPECT_FALSE(win::PumpPendingMessages());
+  MSG msg;
+  ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, 3u);
+}
+
+TEST(Module, ProgramFolderHasNoTrailingBackslash) {
+  const std::string folder = win::ProgramFolder();
+  ASSERT_GE(folder.size(), 3u);
+  EXPECT_NE(folder.back(), '\\');
+  EXPECT_EQ(win::ProgramPath().substr(0, folder.size() + 1), folder + "\\");
+}
+
+namespace {
+// Veskar.scr sits beside this test program.
+win::UniqueLibrary OpenSaverAsData() {
+  const std::wstring path = win::widen(win::ProgramFolder() + "\\Veskar.scr");
+  return win::UniqueLibrary(LoadLibraryExW(path.c_str(), nullptr,
+                                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+}
+}  // namespace
+
+TEST(Resources, TheSaverListNameIsStringOne) {
+  const auto saver = OpenSaverAsData();
+  ASSERT_TRUE(saver);
+  wchar_t text[64] = {};
+  ASSERT_GT(LoadStringW(saver.get(), 1, text, 64), 0);
+  EXPECT_STREQ(text, L"ベスカル");
+}
+
+TEST(Resources, ManifestAsksForPerMonitorDpiAndCommonControls6) {
+  const auto saver = OpenSaverAsData();
+  ASSERT_TRUE(saver);
+  HRSRC res = FindResourceW(saver.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+  ASSERT_NE(res, nullptr);
+  const char* data = static_cast<const char*>(LockResource(LoadResource(saver.get(), res)));
+  const std::string manifest(data, SizeofResource(saver.get(), res));
+  EXPECT_NE(manifest.find("PerMonitorV2"), std::string::npos);
+  EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+  EXPECT_NE(manifest.find("supportedOS"), std::string::npos);
+}
+
+TEST(Resources, CarriesAnIconAndAVersion) {
+  const auto saver = OpenSaverAsData();
+  ASSERT_TRUE(saver);
+  EXPECT_NE(FindResourceW(saver.get(), MAKEINTRESOURCEW(100), MAKEINTRESOURCEW(14)), nullptr);
+  EXPECT_NE(FindResourceW(saver.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(16)), nullptr);
+}
