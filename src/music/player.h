@@ -79,10 +79,10 @@ class Player {
   const std::string& LastMciReply() const { return lastMciReply_; }
 
  private:
-  [[maybe_unused]] MciPort& mci_;
-  [[maybe_unused]] SoundPort& sound_;
-  [[maybe_unused]] const settings::Settings& settings_;
-  [[maybe_unused]] int32_t& lastApiResult_;
+  MciPort& mci_;
+  SoundPort& sound_;
+  const settings::Settings& settings_;
+  int32_t& lastApiResult_;
   bool cdPollActive_ = false;
   std::string lastMciReply_;
   // The buffers the devices write into. They keep their text from one call to the next,
