@@ -4,6 +4,9 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
                         _WIN32_WINNT=0x0A00 WINVER=0x0A00)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   add_compile_options(-msse2 -mfpmath=sse)
+  # veskar_core was made before this file ran, so it needs the flags itself (the pixel
+  # kernel falls back to plain C++ without SSE2).
+  target_compile_options(veskar_core PRIVATE -msse2 -mfpmath=sse)
 endif()
 # Everything that runs goes to one folder: the e2e tests find Veskar.scr and
 # Runo_Effect.dll beside themselves.

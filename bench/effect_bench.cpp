@@ -1,0 +1,126 @@
+// Native benchmark of the pixelation kernel (Google Benchmark, built without sanitizers):
+// the kernel and the plain per-block loop at each frame size and level, against memcpy of
+// the same frame; then a count of the allocations made while rendering frames.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "effects/pixelate.h"
+#include "ratio_table.h"
+
+// ---- counting allocator: every operator new of the program goes through here
+namespace {
+std::atomic<long> g_allocations{0};
+}
+void* operator new(std::size_t n) {
+  ++g_allocations;
+  if (void* p = std::malloc(n ? n : 1)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t n) { return operator new(n); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+struct Frame {
+  int width, height;
+  std::vector<uint32_t> src, dst;
+  Frame(int w, int h) : width(w), height(h), src(size_t(w) * h), dst(size_t(w) * h) {
+    std::mt19937 rng(w);
+    for (auto& p : src) p = rng();
+  }
+  effects::ConstPixels in() const { return {src.data(), width}; }
+  effects::Pixels out() { return {dst.data(), width}; }
+  size_t bytes() const { return src.size() * 4; }
+};
+
+Frame& FrameOf(int w, int h) {
+  static std::vector<Frame*> frames;
+  for (Frame* f : frames)
+    if (f->width == w && f->height == h) return *f;
+  frames.push_back(new Frame(w, h));
+  return *frames.back();
+}
+
+bench::RatioTable g_table;
+
+// One benchmark per way, frame size and level. Each iteration copies the frame with
+// memcpy and then renders it; the reported time is the rendering's, and the table gets
+// the ratio of the two medians.
+void Register() {
+  for (const auto& [w, h] : bench::FrameSizes()) {
+    const std::string frame = std::to_string(w) + "x" + std::to_string(h);
+    for (const char* way : {"kernel", "scalar"}) {
+      for (int level : bench::Levels()) {
+        const bool scalar = std::string(way) == "scalar";
+        const std::string name = std::string(way) + "/" + frame + "/L" + std::to_string(level);
+        benchmark::RegisterBenchmark(name.c_str(), [w = w, h = h, level, scalar, way](benchmark::State& st) {
+          Frame& f = FrameOf(w, h);
+          effects::Scratch scratch;
+          auto render = [&] {
+            if (scalar) effects::PixelatePortable(f.in(), f.out(), w, h, level);
+            else effects::Pixelate(f.in(), f.out(), w, h, level, scratch);
+            benchmark::ClobberMemory();
+          };
+          auto copy = [&] {
+            std::memcpy(f.dst.data(), f.src.data(), f.bytes());
+            benchmark::ClobberMemory();
+          };
+          render();
+          std::vector<double> copies, renders;
+          for (auto _ : st) {
+            const auto t0 = std::chrono::steady_clock::now();
+            copy();
+            const auto t1 = std::chrono::steady_clock::now();
+            render();
+            const auto t2 = std::chrono::steady_clock::now();
+            copies.push_back(std::chrono::duration<double>(t1 - t0).count());
+            renders.push_back(std::chrono::duration<double>(t2 - t1).count());
+            st.SetIterationTime(renders.back());
+          }
+          const bench::Paired p{bench::Median(copies), bench::Median(renders)};
+          st.counters["memcpy_ms"] = p.memcpySeconds * 1e3;
+          st.counters["ratio"] = p.ratio();
+          g_table.set(way, w, h, level, p);
+        })->Unit(benchmark::kMillisecond)->UseManualTime();
+      }
+    }
+  }
+}
+
+// Frames after the first allocate nothing: the scratch only grows with the width.
+void CountAllocations() {
+  Frame& f = FrameOf(3840, 2160);
+  effects::Scratch scratch;
+  effects::Pixelate(f.in(), f.out(), f.width, f.height, 1, scratch);
+  const long before = g_allocations.load();
+  int frames = 0;
+  for (int level = 0; level <= 300; level += 7, ++frames) {
+    effects::Pixelate(f.in(), f.out(), f.width, f.height, level, scratch);
+  }
+  std::printf("allocations while rendering %d frames at 3840x2160: %ld (scratch %zu bytes)\n", frames,
+              g_allocations.load() - before, scratch.Bytes());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  CountAllocations();
+  Register();
+  benchmark::RunSpecifiedBenchmarks();
+  g_table.print("Native x86_64: time per frame as a ratio to memcpy of the same frame (medians, interleaved)");
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,115 @@
+// The effect under Wine, as the i686 saver runs it: GPX_Veskar of the built
+// Runo_Effect.dll on two 32-bit DIB sections in memory DCs (the show's Display and
+// Master), the plain per-block loop, and the GDI way (StretchBlt down to one pixel per
+// block with HALFTONE, then back up), each against memcpy of the same frame, interleaved.
+// Also counts the allocations of the kernel over many frames.
+//   effect_bench_win [--quick] [--dll-only] [--best]
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <random>
+#include <string>
+
+#include "effects/pixelate.h"
+#include "ratio_table.h"
+#include "win/handle.h"
+#include "win/module.h"
+#include "win/strings.h"
+#include "win/surface.h"
+
+// ---- counting allocator for this program (the kernel is linked in for the count)
+namespace {
+long g_allocations = 0;
+}
+void* operator new(std::size_t n) {
+  ++g_allocations;
+  if (void* p = std::malloc(n ? n : 1)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t n) { return operator new(n); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+using Entry = int32_t(__stdcall*)(HDC, HDC, int32_t, int32_t*);
+
+void Fill(win::Surface& s, uint32_t seed) {
+  std::mt19937 rng(seed);
+  uint32_t* p = s.bits();
+  for (int i = 0; i < s.width() * s.height(); ++i) p[i] = rng() & 0xFFFFFF;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool quick = false, dllOnly = false;
+  for (int i = 1; i < argc; ++i) {
+    quick |= std::strcmp(argv[i], "--quick") == 0;
+    dllOnly |= std::strcmp(argv[i], "--dll-only") == 0;
+    bench::g_showBest |= std::strcmp(argv[i], "--best") == 0;
+  }
+  const double budget = quick ? 0.08 : 0.3;
+  win::UniqueLibrary dll(LoadLibraryW(win::widen(win::ProgramFolder() + "\\Runo_Effect.dll").c_str()));
+  const auto effect = dll ? reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(dll.get(), "GPX_Veskar")))
+                          : nullptr;
+  if (!effect) {
+    std::printf("Runo_Effect.dll or GPX_Veskar not found beside the program\n");
+    return 1;
+  }
+
+  bench::RatioTable table;
+  for (const auto& [w, h] : bench::FrameSizes()) {
+    win::Surface master, display;
+    if (!master.create(w, h) || !display.create(w, h)) return 1;
+    Fill(master, uint32_t(w));
+    const size_t bytes = size_t(w) * h * 4;
+    auto copy = [&] { std::memcpy(display.bits(), master.bits(), bytes); };
+    for (int level : bench::Levels()) {
+      int32_t result = 0;
+      table.set("DLL", w, h, level,
+                bench::MeasurePaired(copy, [&] { effect(display.dc(), master.dc(), level, &result); }, budget));
+      if (dllOnly) continue;
+      table.set("scalar", w, h, level,
+                bench::MeasurePaired(copy, [&] {
+                  effects::PixelatePortable({master.bits(), w}, {display.bits(), w}, w, h, level);
+                }, budget / 2, 3));
+      // GDI: one pixel per block, then stretched back.
+      const int side = effects::BlockSide(level, w, h);
+      win::Surface small;
+      small.create((w + side - 1) / side, (h + side - 1) / side);
+      SetStretchBltMode(small.dc(), HALFTONE);
+      SetBrushOrgEx(small.dc(), 0, 0, nullptr);
+      SetStretchBltMode(display.dc(), COLORONCOLOR);
+      table.set("GDI", w, h, level, bench::MeasurePaired(copy, [&] {
+                  StretchBlt(small.dc(), 0, 0, small.width(), small.height(), master.dc(), 0, 0, w, h, SRCCOPY);
+                  StretchBlt(display.dc(), 0, 0, w, h, small.dc(), 0, 0, small.width(), small.height(), SRCCOPY);
+                  GdiFlush();
+                }, budget / 2, 3));
+      std::fflush(stdout);
+    }
+  }
+  table.print("i686 under Wine: time per frame as a ratio to memcpy of the same frame (medians, interleaved)");
+
+  // No allocation per frame: the kernel's scratch is made once for the width.
+  {
+    win::Surface master, display;
+    master.create(3840, 2160);
+    display.create(3840, 2160);
+    effects::Scratch scratch;
+    effects::Pixelate({master.bits(), 3840}, {display.bits(), 3840}, 3840, 2160, 1, scratch);
+    const long before = g_allocations;
+    int frames = 0;
+    for (int level = 0; level <= 300; level += 7, ++frames) {
+      effects::Pixelate({master.bits(), 3840}, {display.bits(), 3840}, 3840, 2160, level, scratch);
+    }
+    std::printf("\nallocations while rendering %d frames at 3840x2160 (i686 kernel): %ld, scratch %u bytes\n",
+                frames, g_allocations - before, static_cast<unsigned>(scratch.Bytes()));
+  }
+  return 0;
+}

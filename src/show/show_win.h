@@ -1,0 +1,100 @@
+// The show window Veskar_S: it covers the primary screen, shows the desktop captured when
+// it loaded, and runs the pixelation loop from Timer3's first tick until a click, a key or
+// a close ends the process.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+
+#include "app/session.h"
+#include "music/player.h"
+#include "music/ports_win.h"
+#include "show/cycle.h"
+#include "show/effect_library_win.h"
+#include "show/show_music.h"
+#include "win/handle.h"
+#include "win/surface.h"
+#include "win/timer.h"
+#include "win/window.h"
+
+namespace show {
+
+// The music player and the show window's music timers, as the show's music rules see them.
+class PlayerPort final : public MusicPort {
+ public:
+  PlayerPort(music::Player& player, win::Timer& timer1, win::Timer& timer2)
+      : player_(player), timer1_(timer1), timer2_(timer2) {}
+  void OpenCdMusic() override { player_.OpenCdMusic(); }
+  void PollCdMusic() override { player_.PollCdMusic(); }
+  bool CdPollActive() override { return player_.CdPollActive(); }
+  void StopCdMusic() override { player_.StopCdMusic(); }
+  void StartMp3Music() override { player_.StartMp3Music(); }
+  void CheckMp3Repeat() override { player_.CheckMp3Repeat(); }
+  void StopMp3Music() override { player_.StopMp3Music(); }
+  void StartWavMusic() override { player_.StartWavMusic(); }
+  void StopWavMusic() override { player_.StopWavMusic(); }
+  void SetTimer1(bool on) override { timer1_.setEnabled(on); }
+  void SetTimer2(bool on) override { timer2_.setEnabled(on); }
+  bool Timer2Enabled() override { return timer2_.enabled(); }
+
+ private:
+  music::Player& player_;
+  win::Timer& timer1_;
+  win::Timer& timer2_;
+};
+
+class Veskar_S final : public win::Window {
+ public:
+  explicit Veskar_S(app::Session& session);
+
+  // Form_Load: the window over the primary screen, the capture, Timer3 (unless told not
+  // to start the cycle), the music, then shown on top. False when no window could be made.
+  bool Load(bool startCycle = true);
+
+  // The pixelation loop, entered from Timer3's first tick; it never returns.
+  [[noreturn]] void RunLoop();
+
+  // One frame at a level, as the loop draws it: the effect, the refresh and the pending
+  // events (the frame benchmark drives this).
+  void Frame(int32_t level);
+  // Only the effect call of a frame.
+  void CallEffect(int32_t level);
+
+  // Form_QueryUnload: the music stops, the cursor comes back when the show hid it, and the
+  // process ends at once (a second request while the first is on its way is ignored).
+  void End();
+
+  const win::Surface& display() const { return display_; }
+
+ protected:
+  LRESULT onMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+ private:
+  void Refresh();
+  void ProcessPendingEvents();
+  void Paint();
+
+  app::Session& session_;
+  win::Surface display_;  // Display: what the screen shows
+  win::Surface master_;   // Master: the captured desktop, read-only after the capture
+  std::optional<win::WindowDc> screen_;  // the window's own DC (CS_OWNDC), for refreshes
+  win::Timer timer1_{1, 1000};  // MP3 repeat check
+  win::Timer timer2_{2, 200};   // audio-CD poll
+  win::Timer timer3_{3, 1};     // starts the loop
+  music::WinMci mci_;
+  music::WinSound sound_;
+  music::Player player_;
+  PlayerPort music_;
+  EffectLibrary effect_;
+  LevelCycle cycle_;
+  int32_t ShowApiResult = 0;
+  int width_ = 0;
+  int height_ = 0;
+  bool looping_ = false;
+  bool ending_ = false;
+  bool leftDown_ = false;
+  bool rightDown_ = false;
+};
+
+}  // namespace show

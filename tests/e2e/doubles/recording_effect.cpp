@@ -1,0 +1,67 @@
+// Test double of Runo_Effect.dll. Every GPX_Veskar call appends one line to
+// "effect-calls.txt" beside the library:
+//   call <level> <ms since the first call> <result variable on entry> <width>x<height> <cursor count>
+// and when the process ends, "exit <cursor count>". The cursor count is the calling
+// thread's display counter (probed by showing and hiding it again), so a test can tell
+// whether the show hid the cursor and whether it gave it back. The pictures are left as
+// they are.
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+HMODULE g_self = nullptr;
+DWORD g_start = 0;
+
+void Append(const std::string& line) {
+  wchar_t path[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(g_self, path, MAX_PATH);
+  std::wstring file(path, n);
+  file = file.substr(0, file.find_last_of(L'\\') + 1) + L"effect-calls.txt";
+  HANDLE f = CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(f, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  CloseHandle(f);
+}
+
+int CursorCount() {
+  const int shown = ShowCursor(TRUE);
+  ShowCursor(FALSE);
+  return shown - 1;
+}
+
+}  // namespace
+
+// The plain symbol for the .def's undecorated export (see Runo_Effect's own source).
+#if defined(__i386__)
+#define PLAIN_SYMBOL(name) __asm__("_" #name)
+#else
+#define PLAIN_SYMBOL(name) __asm__(#name)
+#endif
+extern "C" int32_t __stdcall GPX_Veskar(HDC destination, HDC source, int32_t level, int32_t* result)
+    PLAIN_SYMBOL(GPX_Veskar);
+
+extern "C" int32_t __stdcall GPX_Veskar(HDC destination, HDC source, int32_t level, int32_t* result) {
+  const DWORD now = GetTickCount();
+  if (g_start == 0) g_start = now;
+  BITMAP bm{};
+  GetObjectW(GetCurrentObject(destination, OBJ_BITMAP), sizeof bm, &bm);
+  (void)source;
+  char line[160];
+  std::snprintf(line, sizeof line, "call %ld %lu %ld %ldx%ld %d\n", static_cast<long>(level),
+                static_cast<unsigned long>(now - g_start), result ? static_cast<long>(*result) : -999L,
+                static_cast<long>(bm.bmWidth), static_cast<long>(bm.bmHeight), CursorCount());
+  Append(line);
+  return 1;
+}
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) g_self = instance;
+  if (reason == DLL_PROCESS_DETACH) Append("exit " + std::to_string(CursorCount()) + "\n");
+  return TRUE;
+}

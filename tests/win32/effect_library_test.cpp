@@ -1,0 +1,227 @@
+// Runo_Effect.dll on real DCs (DIB sections both ways up, device-dependent and 24-bit
+// bitmaps, mismatched sizes, bad arguments), and the show's binding of it by name.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "effects/pixelate.h"
+#include "show/effect_library_win.h"
+#include "win/handle.h"
+#include "win/module.h"
+#include "win/strings.h"
+
+namespace {
+
+using Entry = show::EffectLibrary::Entry;
+
+class Library {
+ public:
+  Library() : module_(LoadLibraryW(win::widen(win::ProgramFolder() + "\\Runo_Effect.dll").c_str())) {
+    if (module_) entry_ = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(module_.get(), "GPX_Veskar")));
+  }
+  HMODULE module() const { return module_.get(); }
+  Entry entry() const { return entry_; }
+
+ private:
+  win::UniqueLibrary module_;
+  Entry entry_ = nullptr;
+};
+
+// A bitmap selected into a memory DC, with the picture read and written through
+// GetDIBits/SetDIBits as 32-bit top-down rows (the way a user sees it).
+class Bitmap {
+ public:
+  enum Kind { TopDown32, BottomUp32, Device, Dib24 };
+
+  Bitmap(Kind kind, int w, int h) : w_(w), h_(h), dc_(CreateCompatibleDC(nullptr)) {
+    if (kind == Device) {
+      win::WindowDc screen(nullptr);
+      bitmap_.reset(CreateCompatibleBitmap(screen.get(), w, h));
+    } else {
+      BITMAPINFO bmi{};
+      bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
+      bmi.bmiHeader.biWidth = w;
+      bmi.bmiHeader.biHeight = kind == BottomUp32 ? h : -h;
+      bmi.bmiHeader.biPlanes = 1;
+      bmi.bmiHeader.biBitCount = kind == Dib24 ? 24 : 32;
+      void* bits = nullptr;
+      bitmap_.reset(CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    }
+    old_ = SelectObject(dc_.get(), bitmap_.get());
+  }
+  ~Bitmap() { SelectObject(dc_.get(), old_); }
+
+  HDC dc() const { return dc_.get(); }
+  std::vector<uint32_t> read() const {
+    std::vector<uint32_t> px(size_t(w_) * h_);
+    BITMAPINFO bmi = Info();
+    GdiFlush();
+    GetDIBits(dc_.get(), bitmap_.get(), 0, UINT(h_), px.data(), &bmi, DIB_RGB_COLORS);
+    return px;
+  }
+  void write(const std::vector<uint32_t>& px) {
+    BITMAPINFO bmi = Info();
+    SetDIBits(dc_.get(), bitmap_.get(), 0, UINT(h_), px.data(), &bmi, DIB_RGB_COLORS);
+    GdiFlush();
+  }
+
+ private:
+  BITMAPINFO Info() const {
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
+    bmi.bmiHeader.biWidth = w_;
+    bmi.bmiHeader.biHeight = -h_;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    return bmi;
+  }
+  int w_, h_;
+  win::UniqueMemDc dc_;
+  win::UniqueBitmap bitmap_;
+  HGDIOBJ old_ = nullptr;
+};
+
+// Colour noise without the top byte, which not every bitmap kind keeps.
+std::vector<uint32_t> Noise(int w, int h, uint32_t seed) {
+  std::vector<uint32_t> px(size_t(w) * h);
+  std::mt19937 rng(seed);
+  for (auto& p : px) p = rng() & 0xFFFFFF;
+  return px;
+}
+
+std::vector<uint32_t> Expected(const std::vector<uint32_t>& src, int w, int h, int32_t level) {
+  std::vector<uint32_t> out(src.size());
+  effects::PixelatePortable({src.data(), w}, {out.data(), w}, w, h, level);
+  return out;
+}
+
+std::vector<uint32_t> Rgb(std::vector<uint32_t> px) {
+  for (auto& p : px) p &= 0xFFFFFF;
+  return px;
+}
+
+}  // namespace
+
+TEST(EffectLibrary, ExportsOnlyTheUndecoratedEntry) {
+  const Library lib;
+  ASSERT_NE(lib.module(), nullptr);
+  ASSERT_NE(lib.entry(), nullptr);
+  // Walk the export directory: one name, exactly "GPX_Veskar".
+  const auto* base = reinterpret_cast<const BYTE*>(lib.module());
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
+  ASSERT_EQ(exports->NumberOfNames, 1u);
+  const auto* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+  EXPECT_STREQ(reinterpret_cast<const char*>(base + names[0]), "GPX_Veskar");
+}
+
+TEST(EffectLibrary, RendersDibSectionsInPlaceAsTheKernelDoes) {
+  const Library lib;
+  ASSERT_NE(lib.entry(), nullptr);
+  const int w = 101, h = 67;
+  for (auto dstKind : {Bitmap::TopDown32, Bitmap::BottomUp32}) {
+    for (auto srcKind : {Bitmap::TopDown32, Bitmap::BottomUp32}) {
+      Bitmap src(srcKind, w, h), dst(dstKind, w, h);
+      std::vector<uint32_t> picture = Noise(w, h, 1);
+      picture[0] |= 0x80000000;  // the top byte is averaged too
+      src.write(picture);
+      for (int32_t level : {0, 1, 2, 7, 16, 40, 32768}) {
+        int32_t result = -5;
+        EXPECT_EQ(lib.entry()(dst.dc(), src.dc(), level, &result), 1);
+        EXPECT_EQ(result, 1);
+        // Blocks start at the top-left corner as seen, whichever way up the rows lie.
+        EXPECT_EQ(dst.read(), Expected(picture, w, h, level)) << "level " << level << " kinds " << srcKind << dstKind;
+        EXPECT_EQ(src.read(), picture) << "the source changed";
+      }
+    }
+  }
+}
+
+TEST(EffectLibrary, OtherBitmapsGoThroughACopy) {
+  const Library lib;
+  ASSERT_NE(lib.entry(), nullptr);
+  const int w = 45, h = 38;
+  const std::vector<uint32_t> picture = Noise(w, h, 2);
+  const std::pair<Bitmap::Kind, Bitmap::Kind> pairs[] = {
+      {Bitmap::Device, Bitmap::TopDown32}, {Bitmap::TopDown32, Bitmap::Device},
+      {Bitmap::Device, Bitmap::Device}, {Bitmap::Dib24, Bitmap::BottomUp32}, {Bitmap::TopDown32, Bitmap::Dib24}};
+  for (const auto& [srcKind, dstKind] : pairs) {
+    Bitmap src(srcKind, w, h), dst(dstKind, w, h);
+    src.write(picture);
+    ASSERT_EQ(Rgb(src.read()), picture) << "kind " << srcKind << " does not keep 24-bit colour here";
+    for (int32_t level : {0, 3, 10}) {
+      EXPECT_EQ(lib.entry()(dst.dc(), src.dc(), level, nullptr), 1);
+      EXPECT_EQ(Rgb(dst.read()), Rgb(Expected(picture, w, h, level))) << srcKind << "->" << dstKind << " level " << level;
+      EXPECT_EQ(Rgb(src.read()), picture);
+    }
+  }
+}
+
+TEST(EffectLibrary, PicturesOfDifferentSizesShareTheirTopLeftPart) {
+  const Library lib;
+  ASSERT_NE(lib.entry(), nullptr);
+  for (auto dstKind : {Bitmap::TopDown32, Bitmap::Device}) {
+    // A larger destination keeps what lies outside the source.
+    Bitmap src(Bitmap::TopDown32, 20, 10), dst(dstKind, 30, 14);
+    const auto picture = Noise(20, 10, 3);
+    src.write(picture);
+    const std::vector<uint32_t> before(30 * 14, 0x123456);
+    dst.write(before);
+    EXPECT_EQ(lib.entry()(dst.dc(), src.dc(), 4, nullptr), 1);
+    const auto out = Rgb(dst.read());
+    const auto want = Expected(picture, 20, 10, 4);
+    for (int y = 0; y < 14; ++y)
+      for (int x = 0; x < 30; ++x)
+        ASSERT_EQ(out[y * 30 + x], x < 20 && y < 10 ? want[y * 20 + x] : 0x123456u) << x << "," << y;
+
+    // A smaller destination takes the source's top-left part only.
+    Bitmap small(dstKind, 7, 5);
+    EXPECT_EQ(lib.entry()(small.dc(), src.dc(), 1, nullptr), 1);
+    const auto got = Rgb(small.read());
+    std::vector<uint32_t> corner;
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 7; ++x) corner.push_back(picture[y * 20 + x]);
+    EXPECT_EQ(got, Rgb(Expected(corner, 7, 5, 1)));
+  }
+}
+
+TEST(EffectLibrary, RefusesWhatIsNotAPicture) {
+  const Library lib;
+  ASSERT_NE(lib.entry(), nullptr);
+  Bitmap pic(Bitmap::TopDown32, 4, 4);
+  int32_t result = 7;
+  EXPECT_EQ(lib.entry()(nullptr, pic.dc(), 1, &result), 0);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(lib.entry()(pic.dc(), nullptr, 1, nullptr), 0);
+  // A DC that was never given a bitmap holds the 1 x 1 stock one: harmless either way.
+  win::UniqueMemDc bare(CreateCompatibleDC(nullptr));
+  lib.entry()(bare.get(), pic.dc(), 3, &result);
+  lib.entry()(pic.dc(), bare.get(), 3, &result);
+}
+
+TEST(ShowEffectBinding, BindsByNameAtTheFirstCallOrSkipsEveryCall) {
+  // This test program's folder holds Runo_Effect.dll, as the saver's does.
+  show::EffectLibrary effect;
+  Bitmap src(Bitmap::TopDown32, 8, 8), dst(Bitmap::TopDown32, 8, 8);
+  const auto picture = Noise(8, 8, 4);
+  src.write(picture);
+  int32_t result = 0;
+  EXPECT_TRUE(effect.Call(dst.dc(), src.dc(), 7, &result));
+  EXPECT_FALSE(effect.missing());
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(dst.read(), Expected(picture, 8, 8, 7));
+
+  show::EffectLibrary none(L"Veskar_NoSuchEffect.dll");
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(none.Call(dst.dc(), src.dc(), 1, &result));
+  EXPECT_TRUE(none.missing());
+
+  // A library without the entry counts as missing too.
+  show::EffectLibrary wrong(L"gdi32.dll");
+  EXPECT_FALSE(wrong.Call(dst.dc(), src.dc(), 1, &result));
+  EXPECT_TRUE(wrong.missing());
+}
