@@ -38,8 +38,8 @@ struct Paired {
   double ratio() const { return effectSeconds / memcpySeconds; }
 };
 
-// Set by the programs' --best flag: the table then shows ratios of the fastest runs,
-// steadier than medians when other work shares the machine.
+// Which runs a table shows: the medians, or the fastest of each (steadier when other
+// work shares the machine).
 inline bool g_showBest = false;
 
 // Runs `copy` and `effect` alternately until `budget` seconds have passed (at least
@@ -70,6 +70,14 @@ class RatioTable {
   void set(const std::string& way, int width, int height, int level, Paired p) {
     if (std::find(ways_.begin(), ways_.end(), way) == ways_.end()) ways_.push_back(way);
     cells_[{way, width, height, level}] = p;
+  }
+
+  // Prints the table of medians, then the table of the fastest runs.
+  void printBoth(const std::string& title) {
+    g_showBest = false;
+    print((title + " - medians").c_str());
+    g_showBest = true;
+    print((title + " - fastest runs").c_str());
   }
 
   void print(const char* title) const {

@@ -1,7 +1,7 @@
 // One frame of the show under Wine at the virtual screen's size: the real Veskar_S
-// window (capture, surfaces, the effect bound by name) runs frames at fixed levels. A
-// frame is the effect, the refresh of the window and the pending events; the effect alone
-// is timed between the frames to give its share.
+// window (capture, surfaces, the effect bound by name) runs frames at fixed levels over a
+// busy picture put on the screen first. A frame is the effect, the refresh of the window
+// and the pending events; the effect alone is timed between the frames for its share.
 //   show_frame_bench_win [frames per level]
 #include <windows.h>
 
@@ -13,10 +13,53 @@
 #include "app/session.h"
 #include "ratio_table.h"
 #include "show/show_win.h"
+#include "win/handle.h"
 #include "win/module.h"
+#include "win/pump.h"
+#include "win/surface.h"
+
+namespace {
+
+// A window over the whole screen showing colour noise on a gradient, for the show to
+// capture (an empty virtual screen is one flat colour).
+LRESULT CALLBACK BackdropProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg != WM_PAINT) return DefWindowProcW(hwnd, msg, wp, lp);
+  win::PaintDc paint(hwnd);
+  RECT rc;
+  GetClientRect(hwnd, &rc);
+  win::Surface picture;
+  if (picture.create(rc.right, rc.bottom)) {
+    uint32_t state = 1;
+    for (int y = 0; y < rc.bottom; ++y) {
+      for (int x = 0; x < rc.right; ++x) {
+        state = state * 1664525u + 1013904223u;
+        const uint32_t base = (uint32_t(x * 255 / rc.right) << 16) | (uint32_t(y * 255 / rc.bottom) << 8);
+        picture.bits()[size_t(y) * rc.right + x] = base ^ ((state >> 8) & 0x3F3F3F);
+      }
+    }
+    picture.copyTo(paint.get());
+  }
+  return 0;
+}
+
+}  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   const int frames = argc > 1 ? _wtoi(argv[1]) : 60;
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = BackdropProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"VeskarBenchBackdrop";
+  RegisterClassW(&wc);
+  win::UniqueWindow backdrop(CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, 0, 0,
+                                             GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                                             nullptr, nullptr, wc.hInstance, nullptr));
+  UpdateWindow(backdrop.get());
+  for (int i = 0; i < 30; ++i) {
+    win::PumpPendingMessages();
+    Sleep(10);
+  }
+
   app::Session session;
   session.ArgumentString = "/s";
   session.programFolder = win::ProgramFolder();

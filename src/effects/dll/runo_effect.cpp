@@ -3,14 +3,17 @@
 // pixelation level (see effects/pixelate.h for what a level means).
 //
 // When both pictures are 32-bit DIB sections (the show's surfaces are) the kernel works on
-// their bits in place, with no copy, once it knows which way up their rows lie. Any other bitmap (a device-dependent bitmap, another
-// depth) goes through GetDIBits/SetDIBits and a 32-bit copy of the whole bitmap. Pictures
-// of different sizes are rendered over their common top-left part; the rest of the
-// destination is left as it was.
+// their bits in place, with no copy, once it knows which way up their rows lie. That is
+// found out once per bitmap; a picture that reads alike both ways up has one pixel of its
+// top row rewritten for a moment and put back before the call returns. Any other bitmap
+// (a device-dependent bitmap, another depth) goes through GetDIBits/SetDIBits and a 32-bit
+// copy of the whole bitmap. Pictures of different sizes are rendered over their common
+// top-left part; the rest of the destination is left as it was.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "effects/pixelate.h"
@@ -65,6 +68,15 @@ BITMAPINFO Rows32(int width, int height) {  // height < 0: top-down
   return bmi;
 }
 
+// The library keeps its working memory between calls: frames of one size allocate
+// nothing after the first. The lock keeps two callers on different threads apart.
+SRWLOCK g_lock = SRWLOCK_INIT;
+effects::Scratch g_scratch;
+std::vector<uint32_t> g_row;
+std::vector<uint32_t> g_probe;
+std::vector<uint32_t> g_sourceCopy;
+std::vector<uint32_t> g_destinationCopy;
+
 constexpr uint32_t kRgb = 0xFFFFFF;
 
 // Which way up a DIB section's rows lie. GetObject reports the height positive both ways,
@@ -74,9 +86,11 @@ constexpr uint32_t kRgb = 0xFFFFFF;
 enum class Order { TopDown, BottomUp, Either, Unknown };
 Order RowOrder(HDC dc, const Picture& p, std::vector<uint32_t>& row) {
   const int w = p.width, h = p.height;
+  const size_t rowBytes = static_cast<size_t>(w) * 4;
   for (int y = 0; y < h / 2; ++y) {
     const uint32_t* a = p.bits + static_cast<ptrdiff_t>(y) * w;
     const uint32_t* b = p.bits + static_cast<ptrdiff_t>(h - 1 - y) * w;
+    if (std::memcmp(a, b, rowBytes) == 0) continue;
     for (int x = 0; x < w; ++x) {
       if (((a[x] ^ b[x]) & kRgb) == 0) continue;
       row.resize(static_cast<size_t>(w));
@@ -92,23 +106,28 @@ Order RowOrder(HDC dc, const Picture& p, std::vector<uint32_t>& row) {
   return Order::Either;
 }
 
-// The same for a destination that reads alike both ways up: its top row is written
-// through GDI with its first pixel changed, and the memory row that changed is the top
-// one. The rest of the row is written as it was, and the first pixel is rendered over.
-Order ProbeRowOrder(HDC dc, const Picture& p, std::vector<uint32_t>& row) {
+// The same for a picture that reads alike both ways up: its top row is written through
+// GDI with the first pixel changed, the memory row that changed is the top one, and both
+// candidate rows are then put back as they were, byte for byte.
+Order ProbeRowOrder(HDC dc, const Picture& p, std::vector<uint32_t>& saved) {
   const int w = p.width, h = p.height;
-  const uint32_t* first = p.bits;
-  const uint32_t* last = p.bits + static_cast<ptrdiff_t>(h - 1) * w;
-  row.assign(first, first + w);  // the top row, whichever memory row it is
-  row[0] = first[0] ^ 0x808080;
+  uint32_t* first = p.bits;
+  uint32_t* last = p.bits + static_cast<ptrdiff_t>(h - 1) * w;
+  saved.assign(first, first + w);
+  saved.insert(saved.end(), last, last + w);
+  std::vector<uint32_t>& probe = g_probe;
+  probe.assign(first, first + w);
+  probe[0] = first[0] ^ 0x808080;
   BITMAPINFO bmi = Rows32(w, h);
-  if (SetDIBits(dc, p.bitmap, static_cast<UINT>(h - 1), 1, row.data(), &bmi, DIB_RGB_COLORS) != 1) {
-    return Order::Unknown;
-  }
+  const bool written =
+      SetDIBits(dc, p.bitmap, static_cast<UINT>(h - 1), 1, probe.data(), &bmi, DIB_RGB_COLORS) == 1;
   GdiFlush();
-  if (((first[0] ^ row[0]) & kRgb) == 0) return Order::TopDown;
-  if (((last[0] ^ row[0]) & kRgb) == 0) return Order::BottomUp;
-  return Order::Unknown;
+  Order order = Order::Unknown;
+  if (written && ((first[0] ^ probe[0]) & kRgb) == 0) order = Order::TopDown;
+  if (written && ((last[0] ^ probe[0]) & kRgb) == 0) order = Order::BottomUp;
+  std::memcpy(first, saved.data(), static_cast<size_t>(w) * 4);
+  std::memcpy(last, saved.data() + w, static_cast<size_t>(w) * 4);
+  return order;
 }
 
 // A 32-bit copy of a bitmap the kernel cannot use in place.
@@ -119,13 +138,40 @@ bool ReadCopy(HDC dc, const Picture& p, std::vector<uint32_t>& buffer) {
          p.height;
 }
 
-// The library keeps its working memory between calls: frames of one size allocate
-// nothing after the first. The lock keeps two callers on different threads apart.
-SRWLOCK g_lock = SRWLOCK_INIT;
-effects::Scratch g_scratch;
-std::vector<uint32_t> g_row;
-std::vector<uint32_t> g_sourceCopy;
-std::vector<uint32_t> g_destinationCopy;
+// A DIB section's row order never changes, so once found it is kept for the bitmap (by
+// handle, bits and size): the show's two surfaces are looked at once.
+struct KnownOrder {
+  HBITMAP bitmap = nullptr;
+  const void* bits = nullptr;
+  int width = 0;
+  int height = 0;
+  bool topDown = true;
+};
+KnownOrder g_known[4];
+unsigned g_nextKnown = 0;
+
+const KnownOrder* FindKnown(const Picture& p) {
+  for (const KnownOrder& k : g_known) {
+    if (k.bitmap == p.bitmap && k.bits == p.bits && k.width == p.width && k.height == p.height) return &k;
+  }
+  return nullptr;
+}
+
+// Sets the picture's top row from what is known or can be found out; false if neither.
+bool FindTopRow(HDC dc, Picture& p) {
+  if (const KnownOrder* k = FindKnown(p)) {
+    SetTopRow(p, k->topDown);
+    return true;
+  }
+  Order order = RowOrder(dc, p, g_row);
+  if (order == Order::Either && p.height > 1) order = ProbeRowOrder(dc, p, g_row);
+  if (order == Order::Unknown) return false;
+  SetTopRow(p, order != Order::BottomUp);
+  if (order != Order::Either) {
+    g_known[g_nextKnown++ % 4] = {p.bitmap, p.bits, p.width, p.height, order == Order::TopDown};
+  }
+  return true;
+}
 
 class Locked {
  public:
@@ -143,15 +189,8 @@ BOOL Render(HDC destination, HDC source, int32_t level) {
 
   GdiFlush();  // drawing still queued for these bitmaps lands before we touch the bits
   Locked lock;
-  if (src.bits) {
-    const Order order = RowOrder(source, src, g_row);
-    if (order != Order::Unknown) SetTopRow(src, order != Order::BottomUp);
-  }
-  if (dst.bits) {
-    Order order = RowOrder(destination, dst, g_row);
-    if (order == Order::Either && dst.height > 1) order = ProbeRowOrder(destination, dst, g_row);
-    if (order != Order::Unknown) SetTopRow(dst, order != Order::BottomUp);
-  }
+  if (src.bits) FindTopRow(source, src);
+  if (dst.bits) FindTopRow(destination, dst);
 
   effects::ConstPixels in{src.top, src.stride};
   if (!src.top) {
