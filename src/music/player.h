@@ -2,8 +2,9 @@
 // WAV through the sound player. Core code: it talks to the platform only through the two
 // ports below, so tests can script the devices and record every command.
 //
-// (Interface fixed for the show to call; the player itself is built by its own work item
-// and these routines do nothing until then.)
+// The show owns one Player for its whole run: it starts the music when its window loads,
+// calls CheckMp3Repeat from Timer1 (1000 ms) and PollCdMusic from Timer2 (200 ms, then
+// sets Timer2's enabled state to CdPollActive()), and stops the music when it ends.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -16,10 +17,14 @@ namespace music {
 class MciPort {
  public:
   virtual ~MciPort() = default;
-  // Sends a command. `reply` receives the reply text, at most `replyCapacity` - 1 bytes
-  // (no reply is asked for when the capacity is 0). Returns 0 or an error code.
+  // Sends a command. `reply` is the caller's reply buffer: on entry it holds what the
+  // buffer holds from earlier calls, and the device writes its reply text over it, at most
+  // `replyCapacity` - 1 characters. A device that writes nothing leaves it as it was. With
+  // a capacity of 0 no buffer is offered and `reply` is not touched. Returns 0 or an
+  // error code.
   virtual uint32_t Send(const std::string& command, std::string& reply, uint32_t replyCapacity) = 0;
-  // The platform's text for an error code, at most `capacity` - 1 bytes; false if none.
+  // The platform's text for an error code into the caller's buffer `text` (kept as it was
+  // when nothing is written), at most `capacity` - 1 characters; false if none.
   virtual bool ErrorText(uint32_t code, std::string& text, uint32_t capacity) = 0;
 };
 
@@ -34,37 +39,66 @@ class SoundPort {
   virtual int32_t Stop() = 0;
 };
 
+// Reply capacities, in characters, of the buffers the player offers the devices.
+inline constexpr uint32_t kReplyCapacity = 512;      // SendMciCommand
+inline constexpr uint32_t kErrorTextCapacity = 256;  // error texts
+inline constexpr uint32_t kCdModeCapacity = 255;     // of the CD mode buffer's 256
+inline constexpr uint32_t kMp3ModeCapacity = 30;     // the MP3 mode buffer
+
 class Player {
  public:
   Player(MciPort& mci, SoundPort& sound, const settings::Settings& settings, int32_t& lastApiResult)
       : mci_(mci), sound_(sound), settings_(settings), lastApiResult_(lastApiResult) {}
 
+  // Audio CD, device "cdaudio".
   void OpenCdMusic();
   void PollCdMusic();
   bool CdPollActive() const { return cdPollActive_; }
   void StopCdMusic();
 
+  // One MP3 file, device type MPEGVideo under the alias MP3Play.
   void StartMp3Music();
   void CheckMp3Repeat();
   bool IsMp3Playing();
   void StopMp3Music();
 
+  // One WAV file, looped by the sound player.
   void StartWavMusic();
   void StopWavMusic();
 
+  // Sends a command with the 512-character reply buffer. `reply` receives the reply, or the
+  // error text when the command failed. Returns 0, the error code, or -1 for an empty
+  // command.
+  int32_t SendMciCommand(const std::string& command, std::string& reply);
+  // The reply to a status command, or "Error:" + the error code when it failed.
+  std::string QueryMci(const std::string& command);
+  // Sends "play <device>[ from <start>][ to <end>]"; returns SendMciCommand's result.
+  int32_t PlayMciDevice(const std::string& device, const std::string& start, const std::string& end);
+
+  // The reply or error text of the last command sent through SendMciCommand by the player.
   const std::string& LastMciReply() const { return lastMciReply_; }
 
  private:
-  [[maybe_unused]] MciPort& mci_;
-  [[maybe_unused]] SoundPort& sound_;
-  [[maybe_unused]] const settings::Settings& settings_;
-  [[maybe_unused]] int32_t& lastApiResult_;
+  MciPort& mci_;
+  SoundPort& sound_;
+  const settings::Settings& settings_;
+  int32_t& lastApiResult_;
   bool cdPollActive_ = false;
   std::string lastMciReply_;
+  // The buffers the devices write into. They keep their text from one call to the next,
+  // so a device that answers without writing leaves the previous reply in place.
+  std::string replyBuffer_;
+  std::string errorBuffer_;
+  std::string cdModeBuffer_;
+  std::string mp3ModeBuffer_;
 };
 
 // The show's music rule: the last three characters of the file name, upper-cased.
 bool EndsInWav(const std::string& file);
 bool EndsInMp3(const std::string& file);
+
+// A file name the player will not hand to a device: a quotation mark in it would end the
+// quoted name early and let the rest of the name be read as words of the command.
+bool IsUnplayableName(const std::string& file);
 
 }  // namespace music

@@ -1,5 +1,6 @@
 // The real multimedia ports: mciSendStringW / mciGetErrorStringW, and
-// waveOutGetNumDevs / PlaySoundW.
+// waveOutGetNumDevs / PlaySoundW. Text is converted at the call; capacities are counted
+// in UTF-16 characters, as the W functions count them.
 #pragma once
 #include "music/player.h"
 

@@ -95,6 +95,25 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
   return ok && written == bytes.size();
 }
 
+int64_t FileSize(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA a;
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a)) return -1;
+  return (static_cast<int64_t>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
+}
+
+std::wstring RawAudioPath() {
+  wchar_t path[MAX_PATH * 2];
+  const DWORD n = GetEnvironmentVariableW(L"VESKAR_AUDIO_RAW", path, MAX_PATH * 2);
+  return n > 0 && n < MAX_PATH * 2 ? std::wstring(path, n) : std::wstring();
+}
+
+std::wstring SourceTreeFile(const std::string& relative) {
+  const std::string self = __FILE__;  // <root>/tests/e2e/harness.cpp
+  std::string path = "Z:" + self.substr(0, self.rfind("/tests/")) + "/" + relative;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return Utf16(path);
+}
+
 bool FileExistsW(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

@@ -116,6 +116,8 @@ void SaveBmp(const Pixels& pixels, const std::wstring& path);
 Pixels SaverBitmap(int id);
 
 std::string ReadFileBytes(const std::wstring& path);
+// The size of a file in bytes, -1 when it does not exist.
+int64_t FileSize(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 bool FileExistsW(const std::wstring& path);
 
@@ -134,6 +136,12 @@ class OwnWindow {
  private:
   HWND hwnd_ = nullptr;
 };
+
+// The raw file that the test environment's sound device writes (VESKAR_AUDIO_RAW, a
+// Windows path), or "" outside that environment.
+std::wstring RawAudioPath();
+// A file of the source tree (e.g. "tests/data/tones.mp3"), through Wine's drive Z:.
+std::wstring SourceTreeFile(const std::string& relative);
 
 // Runs the test process's own message queue for a while (its windows stay responsive).
 void PumpFor(DWORD ms);

@@ -1,0 +1,150 @@
+// Background music end to end: the real Veskar.scr with a music source in its settings
+// file, heard through the test environment's sound device (a raw file; see
+// tests/support/audio.h for what Wine writes there).
+#include <string>
+
+#include "harness.h"
+#include "support/audio.h"
+
+using namespace e2e;
+using namespace testing_support;
+
+namespace {
+
+// The settings file's key names in code page 932.
+const std::string kDegreeKey = "\x93\x78\x8D\x87\x82\xA2";
+const std::string kKindKey = "BGM\x8B\xE6\x95\xAA";
+const std::string kTrackKey = "BGM\xD8\xCB\xDF\xB0\xC4";
+const std::string kFileKey = "BGM\xCC\xA7\xB2\xD9";
+
+std::string Cp932(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int n = WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                    nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
+                      nullptr);
+  return out;
+}
+
+class Music : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_.copyFromBuild(L"Veskar.scr");
+    if (FileExistsW(BuildFolder() + L"\\Runo_Effect.dll")) folder_.copyFromBuild(L"Runo_Effect.dll");
+    raw_ = RawAudioPath();
+    if (raw_.empty()) GTEST_SKIP() << "VESKAR_AUDIO_RAW is not set: run through scripts/test";
+    DeleteFileW(raw_.c_str());  // each new sound stream starts the file afresh anyway
+  }
+
+  void Configure(int kind, int track, const std::wstring& file) {
+    const std::string ini = "[Section]\r\n" + kDegreeKey + "= 20\r\n" + kKindKey + "= " +
+                            std::to_string(kind) + "\r\n" + kTrackKey + "= " +
+                            std::to_string(track) + "\r\n" + kFileKey + "=" + Cp932(file) + "\r\n";
+    ASSERT_TRUE(WriteFileBytes(folder_.file(L"ベスカル.ini"), ini));
+  }
+
+  // Starts the show and waits for its window.
+  void StartShow() {
+    saver_ = StartSaver(folder_, L"/s");
+    ASSERT_TRUE(saver_.started());
+    window_ = WaitForWindow(L"Veskar_Main", 15000, saver_.pid());
+    ASSERT_TRUE(window_) << "the show window did not appear";
+  }
+
+  // A key press ends the show; afterwards the process is gone and nothing more reaches
+  // the sound device.
+  void EndShowWithAKey() {
+    PostKey(window_, VK_SPACE);
+    ASSERT_TRUE(saver_.waitExit(10000).has_value()) << "the show still runs after a key press";
+    const int64_t atEnd = FileSize(raw_);
+    Sleep(300);
+    EXPECT_EQ(FileSize(raw_), atEnd) << "sound went on after the process ended";
+  }
+
+  TestFolder folder_{::testing::UnitTest::GetInstance()->current_test_info()->name()};
+  std::wstring raw_;
+  Process saver_;
+  HWND window_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(Music, AWavPlaysInALoopFromTheShowsStartUntilAKeyEndsIt) {
+  // 0.5 s of 440 Hz, 16-bit mono at 22 050 Hz: the sound player opens the device in the
+  // file's own format, so the raw file holds these samples as they are.
+  constexpr double kLength = 0.5;
+  const std::wstring wav = folder_.file(L"tone 440.wav");
+  ASSERT_TRUE(WriteFileBytes(wav, SineWav(22050, 1, kLength, 440.0)));
+  Configure(2, 0, wav);
+  StartShow();
+
+  // Well past the file's length the sound still comes.
+  Sleep(static_cast<DWORD>(kLength * 2400));
+  const int64_t before = FileSize(raw_);
+  Sleep(400);
+  const int64_t later = FileSize(raw_);
+  EXPECT_GT(before, 0) << "nothing reached the sound device";
+  EXPECT_GT(later, before) << "the music stopped before the show did";
+  EXPECT_TRUE(saver_.running());
+
+  EndShowWithAKey();
+
+  const RawFormat format{22050, 1, SampleType::Int16};
+  const std::vector<float> samples = FirstChannel(ReadFileBytes(raw_), format);
+  const double sounding = static_cast<double>(SoundingSamples(samples, 480)) / format.rate;
+  const double frequency = ToneFrequency(samples, format.rate);
+  std::printf("show WAV: %.2f s of sound at %.1f Hz reached the device\n", sounding, frequency);
+  EXPECT_GT(sounding, 2 * kLength) << "the file was not played over and over";
+  EXPECT_NEAR(frequency, 440.0, 440.0 * 0.02);
+}
+
+TEST_F(Music, AnMp3PlaysAndStartsAgainAfterItEnds) {
+  // One second: 1000 Hz, then 400 Hz. Its start heard again after its end is the restart.
+  // The name has a blank and a Japanese letter: the settings file holds it in code page
+  // 932 and the open command gets it in quotes.
+  const std::wstring mp3 = folder_.file(L"曲 tones.mp3");
+  const std::string bytes = ReadFileBytes(SourceTreeFile("tests/data/tones.mp3"));
+  ASSERT_GT(bytes.size(), 1000u);
+  ASSERT_TRUE(WriteFileBytes(mp3, bytes));
+  Configure(2, 0, mp3);
+  StartShow();
+
+  // DirectSound's output: 32-bit float stereo at 48 kHz.
+  const RawFormat format{48000, 2, SampleType::Float32};
+  std::string heard;
+  const bool restarted = WaitUntil(
+      [&] {
+        heard = ToneSequence(FirstChannel(ReadFileBytes(raw_), format), format.rate, 1000.0, 'A',
+                             400.0, 'B');
+        return heard.find("ABA") != std::string::npos;
+      },
+      8000);
+  EXPECT_TRUE(saver_.running());
+  EndShowWithAKey();
+
+  const std::vector<float> samples = FirstChannel(ReadFileBytes(raw_), format);
+  const double start = ToneFrequency(BlocksWhere(samples, format.rate, 1000.0, 400.0), format.rate);
+  const double end = ToneFrequency(BlocksWhere(samples, format.rate, 400.0, 1000.0), format.rate);
+  std::printf("show MP3: heard %s, start at %.1f Hz, end at %.1f Hz\n", heard.c_str(), start, end);
+  EXPECT_TRUE(restarted) << "heard: " << heard;
+  EXPECT_EQ(heard.rfind("AB", 0), 0u) << heard;
+  EXPECT_NEAR(start, 1000.0, 1000.0 * 0.02);
+  EXPECT_NEAR(end, 400.0, 400.0 * 0.02);
+}
+
+TEST_F(Music, TheCdSourceWithoutADriveLeavesTheShowRunning) {
+  Configure(1, 3, L"");
+  StartShow();
+  // Several 200 ms polls later (the first one found no drive and ended the polling) the
+  // show is still there, over the whole screen.
+  Sleep(1500);
+  EXPECT_TRUE(saver_.running());
+  EXPECT_TRUE(IsWindow(window_));
+  RECT r{};
+  GetWindowRect(window_, &r);
+  EXPECT_EQ(r.right - r.left, GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_EQ(r.bottom - r.top, GetSystemMetrics(SM_CYSCREEN));
+  EndShowWithAKey();
+  EXPECT_EQ(FileSize(raw_), -1) << "nothing was played";
+}
