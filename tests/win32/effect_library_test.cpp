@@ -12,6 +12,7 @@
 #include "win/handle.h"
 #include "win/module.h"
 #include "win/strings.h"
+#include "win32/pixels.h"
 
 namespace {
 
@@ -69,15 +70,7 @@ class Bitmap {
   }
 
  private:
-  BITMAPINFO Info() const {
-    BITMAPINFO bmi{};
-    bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
-    bmi.bmiHeader.biWidth = w_;
-    bmi.bmiHeader.biHeight = -h_;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    return bmi;
-  }
+  BITMAPINFO Info() const { return testpix::TopDown32(w_, h_); }
   int w_, h_;
   win::UniqueMemDc dc_;
   win::UniqueBitmap bitmap_;
