@@ -82,4 +82,15 @@ class FakeSound : public music::SoundPort {
   }
 };
 
+// A player on the fake devices, with settings a test changes as it goes. `lastApiResult`
+// starts at `unset`, so a test can tell a result that was never stored.
+struct FakePlayer {
+  explicit FakePlayer(int32_t unset = 0) : lastApiResult(unset) {}
+  FakeMci mci;
+  FakeSound sound;
+  settings::Settings settings;
+  int32_t lastApiResult;
+  music::Player player{mci, sound, settings, lastApiResult};
+};
+
 }  // namespace testing_support
