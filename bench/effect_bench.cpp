@@ -4,7 +4,6 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -14,23 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "allocation_count.h"
 #include "effects/pixelate.h"
 #include "ratio_table.h"
-
-// ---- counting allocator: every operator new of the program goes through here
-namespace {
-std::atomic<long> g_allocations{0};
-}
-void* operator new(std::size_t n) {
-  ++g_allocations;
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t n) { return operator new(n); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -102,25 +87,12 @@ void Register() {
   }
 }
 
-// Frames after the first allocate nothing: the scratch only grows with the width.
-void CountAllocations() {
-  Frame& f = FrameOf(3840, 2160);
-  effects::Scratch scratch;
-  effects::Pixelate(f.in(), f.out(), f.width, f.height, 1, scratch);
-  const long before = g_allocations.load();
-  int frames = 0;
-  for (int level = 0; level <= 300; level += 7, ++frames) {
-    effects::Pixelate(f.in(), f.out(), f.width, f.height, level, scratch);
-  }
-  std::printf("allocations while rendering %d frames at 3840x2160: %ld (scratch %zu bytes)\n", frames,
-              g_allocations.load() - before, scratch.Bytes());
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  CountAllocations();
+  Frame& big = FrameOf(3840, 2160);
+  bench::PrintKernelAllocations(big.in(), big.out(), big.width, big.height, "x86_64");
   Register();
   benchmark::RunSpecifiedBenchmarks();
   g_table.printBoth("Native x86_64 kernel: time per frame / memcpy of the same frame, measured alternately");

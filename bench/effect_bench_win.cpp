@@ -13,27 +13,13 @@
 #include <random>
 #include <string>
 
+#include "allocation_count.h"
 #include "effects/pixelate.h"
 #include "ratio_table.h"
 #include "win/handle.h"
 #include "win/module.h"
 #include "win/strings.h"
 #include "win/surface.h"
-
-// ---- counting allocator for this program (the kernel is linked in for the count)
-namespace {
-long g_allocations = 0;
-}
-void* operator new(std::size_t n) {
-  ++g_allocations;
-  if (void* p = std::malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t n) { return operator new(n); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -98,17 +84,10 @@ int main(int argc, char** argv) {
   // No allocation per frame: the kernel's scratch is made once for the width.
   {
     win::Surface master, display;
-    master.create(3840, 2160);
-    display.create(3840, 2160);
-    effects::Scratch scratch;
-    effects::Pixelate({master.bits(), 3840}, {display.bits(), 3840}, 3840, 2160, 1, scratch);
-    const long before = g_allocations;
-    int frames = 0;
-    for (int level = 0; level <= 300; level += 7, ++frames) {
-      effects::Pixelate({master.bits(), 3840}, {display.bits(), 3840}, 3840, 2160, level, scratch);
+    if (master.create(3840, 2160) && display.create(3840, 2160)) {
+      std::printf("\n");
+      bench::PrintKernelAllocations({master.bits(), 3840}, {display.bits(), 3840}, 3840, 2160, "i686");
     }
-    std::printf("\nallocations while rendering %d frames at 3840x2160 (i686 kernel): %ld, scratch %u bytes\n",
-                frames, g_allocations - before, static_cast<unsigned>(scratch.Bytes()));
   }
   return 0;
 }

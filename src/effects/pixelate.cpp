@@ -208,26 +208,31 @@ inline void SpreadVectors(__m128i colours, uint32_t* dst, ptrdiff_t stride, std:
   (SpreadVector<kStream, B, J>(colours, dst, stride, std::make_integer_sequence<int, B>{}), ...);
 }
 
+// The colours of four B x B blocks side by side, whose B rows start at src: their sums in
+// registers, divided by one multiply-and-shift, packed as four pixels.
+template <int B>
+inline __m128i FourBlockColours(const uint32_t* src, ptrdiff_t stride) {
+  // Block sums stay below 255 * 16 * 16 + 128: 16 bits are enough.
+  __m128i block[4] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128(),
+                      _mm_setzero_si128()};
+  SumVectors<B>(src, stride, block, std::make_integer_sequence<int, B>{});
+  const __m128i half = _mm_set1_epi16(static_cast<short>(B * B / 2));
+  const __m128i s01 = _mm_add_epi16(_mm_unpacklo_epi64(block[0], block[1]),
+                                    _mm_unpackhi_epi64(block[0], block[1]));
+  const __m128i s23 = _mm_add_epi16(_mm_unpacklo_epi64(block[2], block[3]),
+                                    _mm_unpackhi_epi64(block[2], block[3]));
+  return _mm_packus_epi16(DivideBlocks16<B>(_mm_add_epi16(s01, half)),
+                          DivideBlocks16<B>(_mm_add_epi16(s23, half)));
+}
+
 // Renders the whole chunks of four B x B blocks of one block row; returns the first
 // column left for the general path.
 template <int B, bool kStream>
 int FusedBlockRow(const uint32_t* src, ptrdiff_t srcStride, uint32_t* dst, ptrdiff_t dstStride, int width) {
   constexpr int kChunk = 4 * B;  // four blocks == B vectors of four pixels
   const int chunks = width / kChunk;
-  const __m128i half = _mm_set1_epi16(static_cast<short>(B * B / 2));
-
   for (int c = 0; c < chunks; ++c) {
-    // Block sums stay below 255 * 8 * 8 + 32: 16 bits are enough.
-    __m128i block[4] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128(),
-                        _mm_setzero_si128()};
-    SumVectors<B>(src + c * kChunk, srcStride, block, std::make_integer_sequence<int, B>{});
-    const __m128i s01 = _mm_add_epi16(_mm_unpacklo_epi64(block[0], block[1]),
-                                      _mm_unpackhi_epi64(block[0], block[1]));
-    const __m128i s23 = _mm_add_epi16(_mm_unpacklo_epi64(block[2], block[3]),
-                                      _mm_unpackhi_epi64(block[2], block[3]));
-    const __m128i q01 = DivideBlocks16<B>(_mm_add_epi16(s01, half));
-    const __m128i q23 = DivideBlocks16<B>(_mm_add_epi16(s23, half));
-    SpreadVectors<kStream, B>(_mm_packus_epi16(q01, q23), dst + c * kChunk, dstStride,
+    SpreadVectors<kStream, B>(FourBlockColours<B>(src + c * kChunk, srcStride), dst + c * kChunk, dstStride,
                               std::make_integer_sequence<int, B>{});
   }
   return chunks * kChunk;
@@ -260,19 +265,9 @@ template <int B>
 int FusedColours(const uint32_t* src, ptrdiff_t stride, uint32_t* row, int width) {
   constexpr int kChunk = 4 * B;
   const int chunks = width / kChunk;
-  const __m128i half = _mm_set1_epi16(static_cast<short>(B * B / 2));
   for (int c = 0; c < chunks; ++c) {
-    // Block sums stay below 255 * 16 * 16 + 128: 16 bits are enough.
-    __m128i block[4] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128(),
-                        _mm_setzero_si128()};
-    SumVectors<B>(src + c * kChunk, stride, block, std::make_integer_sequence<int, B>{});
-    const __m128i s01 = _mm_add_epi16(_mm_unpacklo_epi64(block[0], block[1]),
-                                      _mm_unpackhi_epi64(block[0], block[1]));
-    const __m128i s23 = _mm_add_epi16(_mm_unpacklo_epi64(block[2], block[3]),
-                                      _mm_unpackhi_epi64(block[2], block[3]));
-    const __m128i q01 = DivideBlocks16<B>(_mm_add_epi16(s01, half));
-    const __m128i q23 = DivideBlocks16<B>(_mm_add_epi16(s23, half));
-    SpreadColours<B>(_mm_packus_epi16(q01, q23), row + c * kChunk, std::make_integer_sequence<int, B>{});
+    SpreadColours<B>(FourBlockColours<B>(src + c * kChunk, stride), row + c * kChunk,
+                     std::make_integer_sequence<int, B>{});
   }
   return chunks * kChunk;
 }

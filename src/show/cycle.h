@@ -10,7 +10,6 @@ class LevelCycle {
  public:
   // The level of the next effect call.
   int32_t Level() const { return level_; }
-  bool Rising() const { return rising_; }
 
   // Moves on after the effect call at Level(). `degree` is the setting as it stands now
   // (widened with its sign). True when the level has come back to 0: the caller restores

@@ -2,7 +2,6 @@
 // capacity it was sent with, and answered from a script the test writes.
 #pragma once
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <optional>
 #include <string>
@@ -26,11 +25,9 @@ class FakeMci : public music::MciPort {
     bool operator==(const Call&) const = default;
   };
 
-  // Standing answers by command. A command without one succeeds and writes an empty reply,
-  // as the platform clears an offered buffer before it answers.
+  // Answers by command. A command without one succeeds and writes an empty reply, as the
+  // platform clears an offered buffer before it answers.
   std::map<std::string, Answer> answers;
-  // One-time answers, used before the standing ones.
-  std::map<std::string, std::deque<Answer>> once;
   // Error codes that have a text; asking for any other code fails and writes nothing.
   std::map<uint32_t, std::string> errorTexts;
 
@@ -44,13 +41,7 @@ class FakeMci : public music::MciPort {
   uint32_t Send(const std::string& command, std::string& reply, uint32_t replyCapacity) override {
     calls.push_back({command, replyCapacity});
     Answer a;
-    auto q = once.find(command);
-    if (q != once.end() && !q->second.empty()) {
-      a = q->second.front();
-      q->second.pop_front();
-    } else if (auto s = answers.find(command); s != answers.end()) {
-      a = s->second;
-    }
+    if (auto s = answers.find(command); s != answers.end()) a = s->second;
     if (replyCapacity > 0 && a.reply) reply = *a.reply;
     return a.code;
   }
@@ -66,12 +57,6 @@ class FakeMci : public music::MciPort {
   std::vector<std::string> Commands() const {
     std::vector<std::string> out;
     for (const Call& c : calls) out.push_back(c.command);
-    return out;
-  }
-  // The commands sent since the last call of TakeCommands.
-  std::vector<std::string> TakeCommands() {
-    std::vector<std::string> out = Commands();
-    calls.clear();
     return out;
   }
 };
@@ -95,6 +80,17 @@ class FakeSound : public music::SoundPort {
     calls.push_back("stop");
     return stopResult;
   }
+};
+
+// A player on the fake devices, with settings a test changes as it goes. `lastApiResult`
+// starts at `unset`, so a test can tell a result that was never stored.
+struct FakePlayer {
+  explicit FakePlayer(int32_t unset = 0) : lastApiResult(unset) {}
+  FakeMci mci;
+  FakeSound sound;
+  settings::Settings settings;
+  int32_t lastApiResult;
+  music::Player player{mci, sound, settings, lastApiResult};
 };
 
 }  // namespace testing_support

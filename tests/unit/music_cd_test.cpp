@@ -4,9 +4,7 @@
 #include "music/player.h"
 #include "support/fake_music.h"
 
-using testing_support::FakeMci;
-using testing_support::FakeSound;
-using Call = FakeMci::Call;
+using Call = testing_support::FakeMci::Call;
 using Commands = std::vector<std::string>;
 
 namespace {
@@ -15,7 +13,7 @@ constexpr const char* kCurrent = "status cdaudio current track";
 constexpr const char* kTracks = "status cdaudio number of tracks";
 constexpr const char* kMode = "status cdaudio mode";
 
-class CdMusic : public ::testing::Test {
+class CdMusic : public ::testing::Test, protected testing_support::FakePlayer {
  protected:
   // A disc in the drive, as the device would describe it.
   void Disc(const std::string& track, const std::string& mode) {
@@ -41,11 +39,6 @@ class CdMusic : public ::testing::Test {
     return mci.Commands();
   }
 
-  FakeMci mci;
-  FakeSound sound;
-  settings::Settings settings;
-  int32_t lastApiResult = 0;
-  music::Player player{mci, sound, settings, lastApiResult};
   bool timer2 = true;
 };
 

@@ -5,19 +5,13 @@
 #include "music/player.h"
 #include "support/fake_music.h"
 
-using testing_support::FakeMci;
-using testing_support::FakeSound;
-using Call = FakeMci::Call;
+using Call = testing_support::FakeMci::Call;
 
 namespace {
 
-class MciCommands : public ::testing::Test {
+class MciCommands : public ::testing::Test, protected testing_support::FakePlayer {
  protected:
-  FakeMci mci;
-  FakeSound sound;
-  settings::Settings settings;
-  int32_t lastApiResult = 777;
-  music::Player player{mci, sound, settings, lastApiResult};
+  MciCommands() : FakePlayer(777) {}
 };
 
 }  // namespace

@@ -5,20 +5,14 @@
 #include "music/player.h"
 #include "support/fake_music.h"
 
-using testing_support::FakeMci;
-using testing_support::FakeSound;
-using Call = FakeMci::Call;
+using Call = testing_support::FakeMci::Call;
 using Commands = std::vector<std::string>;
 
 namespace {
 
-class FileMusic : public ::testing::Test {
+class FileMusic : public ::testing::Test, protected testing_support::FakePlayer {
  protected:
-  FakeMci mci;
-  FakeSound sound;
-  settings::Settings settings;
-  int32_t lastApiResult = 555;
-  music::Player player{mci, sound, settings, lastApiResult};
+  FileMusic() : FakePlayer(555) {}
 };
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "win/handle.h"
 #include "win/module.h"
 #include "win/strings.h"
+#include "win32/pixels.h"
 
 namespace {
 
@@ -69,15 +70,7 @@ class Bitmap {
   }
 
  private:
-  BITMAPINFO Info() const {
-    BITMAPINFO bmi{};
-    bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
-    bmi.bmiHeader.biWidth = w_;
-    bmi.bmiHeader.biHeight = -h_;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    return bmi;
-  }
+  BITMAPINFO Info() const { return testpix::TopDown32(w_, h_); }
   int w_, h_;
   win::UniqueMemDc dc_;
   win::UniqueBitmap bitmap_;
@@ -227,6 +220,26 @@ TEST(EffectLibrary, RefusesWhatIsNotAPicture) {
   win::UniqueMemDc bare(CreateCompatibleDC(nullptr));
   lib.entry()(bare.get(), pic.dc(), 3, &result);
   lib.entry()(pic.dc(), bare.get(), 3, &result);
+}
+
+TEST(EffectLibrary, RefusesABitmapTooLargeToCopyInsteadOfOverrunningTheCopy) {
+  // 65536 x 65537 pixels: 512 MiB at one bit per pixel, but 2^32 + 65536 pixels, which
+  // wraps to 65536 in a 32-bit size.
+  const Library lib;
+  ASSERT_NE(lib.entry(), nullptr);
+  win::UniqueBitmap huge(CreateBitmap(65536, 65537, 1, 1, nullptr));
+  if (!huge) GTEST_SKIP() << "the system would not make a 512 MiB bitmap";
+  win::UniqueMemDc dc(CreateCompatibleDC(nullptr));
+  const HGDIOBJ old = SelectObject(dc.get(), huge.get());
+  Bitmap pic(Bitmap::TopDown32, 16, 16);
+  const std::vector<uint32_t> picture = Noise(16, 16, 6);
+  pic.write(picture);
+  int32_t result = 7;
+  EXPECT_EQ(lib.entry()(pic.dc(), dc.get(), 2, &result), 0);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(lib.entry()(dc.get(), pic.dc(), 2, nullptr), 0);
+  EXPECT_EQ(Rgb(pic.read()), picture) << "a refused call leaves the picture alone";
+  SelectObject(dc.get(), old);
 }
 
 TEST(ShowEffectBinding, BindsByNameAtTheFirstCallOrSkipsEveryCall) {
