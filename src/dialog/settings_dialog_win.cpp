@@ -557,7 +557,7 @@ void SettingsDialog::ChooseFile() {
   const BOOL chosen = platform_.getOpenFileName(&request);
   session_.LastApiResult = chosen;
   if (chosen <= 0) return;
-  TakeChosenFile(session_.settings, win::narrow(std::wstring_view(file.c_str())));
+  if (!TakeChosenFile(session_.settings, win::narrow(std::wstring_view(file.c_str())))) return;
   SetLabel(Label::FileName, session_.settings.MusicFile);
 }
 

@@ -220,6 +220,25 @@ TEST(DialogFileChooser, RequestTextsAndTheChosenFile) {
   EXPECT_EQ(s.MusicFolder, "D:");
 }
 
+TEST(DialogFileChooser, APathTheSettingsFileCannotHoldChangesNothing) {
+  // Counted in code page 932, two bytes a kana: 254 bytes fit beside the closing zero
+  // (354 in UTF-8, so the count must not be taken there); 255 do not.
+  std::string folder = "C:\\";
+  for (int i = 0; i < 100; ++i) folder += "あ";
+  folder += "\\";  // 3 + 200 + 1 bytes
+  const std::string fits = folder + std::string(46, 'b') + ".mp3";
+  const std::string longer = folder + std::string(47, 'b') + ".mp3";
+  settings::Settings s;
+  ASSERT_TRUE(TakeChosenFile(s, fits));
+  EXPECT_EQ(s.MusicFile, fits);
+  EXPECT_FALSE(TakeChosenFile(s, longer));
+  EXPECT_EQ(s.MusicFile, fits);
+  EXPECT_EQ(s.MusicFolder, folder.substr(0, folder.size() - 1));
+  // A character the settings file's code page lacks would come back as '?'.
+  EXPECT_FALSE(TakeChosenFile(s, "C:\\Music\\\xF0\x9F\x8E\xB5.mp3"));
+  EXPECT_EQ(s.MusicFile, fits);
+}
+
 TEST(DialogTexts, SaveFailureNamesTheFileAndIdentityComesFromTheBuild) {
   const std::string m = SaveFailedMessage("C:\\Program Files\\Veskar\\ベスカル.ini");
   EXPECT_NE(m.find("保存できませんでした"), std::string::npos);

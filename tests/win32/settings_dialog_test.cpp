@@ -426,6 +426,17 @@ TEST_F(DialogFixture, TheFileChooserAsksWithTheFirstLayoutAndTakesTheChoice) {
   ASSERT_EQ(requests_.size(), 3u);
   EXPECT_EQ(requests_[2].initialFolder, L"D:") << "the next choice starts where the last one was";
   EXPECT_EQ(session_.settings.MusicFile, "C:\\Music\\a.mp3");
+
+  // 255 bytes in the settings file's code page (the kana take two each), though well
+  // within the chooser's 255 characters: refused, as the code-page chooser refuses it.
+  std::wstring longer = L"C:\\";
+  longer.append(100, L'あ');
+  longer += L"\\" + std::wstring(47, L'b') + L".mp3";
+  chooses_ = longer;
+  ClickButton(kIdFile);
+  EXPECT_EQ(session_.settings.MusicFile, "C:\\Music\\a.mp3");
+  EXPECT_EQ(session_.settings.MusicFolder, "C:\\Music");
+  EXPECT_EQ(d.labelText(Label::FileName), "C:\\Music\\a.mp3");
 }
 
 TEST_F(DialogFixture, TheWebLinkOpensWithTheHourglassAndTheDialogStays) {
