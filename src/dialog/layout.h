@@ -33,7 +33,7 @@ Rect Scale(const Rect& at96, int dpi);
 enum class Container { Window, Panel };
 
 // The windowed controls, by the ids their windows carry (so that tools and tests can find
-// them with GetDlgItem). The skinned buttons keep the ids the button control gives them.
+// them with GetDlgItem).
 enum ControlId : int {
   kIdPanel = 100,     // Pic_C, child of the window
   kIdRepeat = 101,    // BGM_Repeat, child of the panel

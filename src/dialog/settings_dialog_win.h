@@ -126,7 +126,7 @@ class SettingsDialog final : public win::Window {
   std::unique_ptr<Panel> panel_;
   win::UniqueWindow combo_;
   win::UniqueWindow bar_;
-  std::unique_ptr<controls::Command> cmdSet_, cmdCan_, cmdFile_;
+  std::array<std::unique_ptr<controls::Command>, 3> buttons_;  // as SettingsDialogButtons()
 
   std::array<std::string, kLabelCount> texts_;
   std::array<Rect, kLabelCount> labelRects_{};

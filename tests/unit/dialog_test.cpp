@@ -3,7 +3,10 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
+#include "controls/command_model.h"
+#include "dialog/dialog_buttons.h"
 #include "dialog/dialog_model.h"
 #include "dialog/identity.h"
 #include "dialog/layout.h"
@@ -109,6 +112,45 @@ TEST(DialogLayout, RowsAreCdNoneFileAndEachMarkSitsBesideItsCaption) {
   EXPECT_TRUE(SpecOf(Label::WebAddress).underline);
   EXPECT_EQ(SpecOf(Label::WebAddress).colour, TextColour::White);
   EXPECT_TRUE(SpecOf(Label::FileName).border);
+}
+
+TEST(DialogButtons, StoreExactlyCaptionAndFontAndSitWhereTheDialogWasDesigned) {
+  struct NoPort : controls::CommandPort {
+    void PaintSkin(const controls::SkinPaint&) override {}
+    void LookChanged() override {}
+    void PropertyChanged(std::string_view) override {}
+    void Click() override {}
+    void HoverTimer(bool, unsigned) override {}
+  };
+  const char* const names[] = {"Cmd_Set", "Cmd_Can", "Cmd_File"};
+  const char* const captions[] = {"設定", "ｷｬﾝｾﾙ", "..."};
+  const ControlId ids[] = {kIdSet, kIdCancel, kIdFile};
+  // The extents the dialog was designed with, in twips: 15 to a pixel at 96 dpi.
+  const Rect twips[] = {{4860, 3000, 1155, 375}, {6060, 3000, 1155, 375}, {420, 1740, 615, 315}};
+  for (size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(names[i]);
+    const StoredButton& data = SettingsDialogButtons()[i];
+    EXPECT_EQ(data.name, names[i]);
+    EXPECT_EQ(data.control.id, ids[i]);
+    EXPECT_EQ(data.control.container, i == 2 ? Container::Panel : Container::Window);
+    const Rect& r = data.control.rect;
+    EXPECT_EQ((Rect{r.left * 15, r.top * 15, r.width * 15, r.height * 15}), twips[i]);
+
+    NoPort port;
+    controls::CommandModel b(port);
+    b.ReadProperties(data.properties, SettingsDialogAmbientFont());
+    EXPECT_EQ(b.Caption(), captions[i]);
+    EXPECT_EQ(b.Font(), controls::DesignFont());
+    EXPECT_EQ(b.Font().Name, "ＭＳ Ｐゴシック");
+    EXPECT_DOUBLE_EQ(b.Font().Size, 9.75);
+    EXPECT_EQ(b.Font().Weight, 400);
+    EXPECT_EQ(b.Font().Charset, 128);
+    EXPECT_TRUE(b.state().Enabled);
+
+    controls::PropertyBag saved;
+    b.WriteProperties(saved, SettingsDialogAmbientFont());
+    EXPECT_EQ(saved.Keys(), (std::vector<std::string>{"Caption", "Font"}));
+  }
 }
 
 TEST(DialogZoom, OpensFromTheAnchorAndClosesBackIntoIt) {

@@ -1,6 +1,5 @@
 // The skinned button as a real window under Wine: what its pixels show in each look,
-// how Click reaches the host, the hover timer with the real pointer, and the settings
-// dialog's three buttons. Set VESKAR_LOOKS_BMP to a file name to save the strip of every
+// how Click reaches the host and the hover timer with the real pointer. Set VESKAR_LOOKS_BMP to a file name to save the strip of every
 // look (docs/button-looks.png is made from it).
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -377,42 +376,6 @@ TEST(CommandWindow, HoverEndsWhenTheRealPointerLeaves) {
     if (!left) Sleep(10);
   }
   EXPECT_TRUE(left);
-}
-
-TEST(CommandWindow, SettingsDialogButtonsComeFromTheirStoredData) {
-  Host& host = TheHost();
-  win::UniqueWindow panel(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 12, 16, 469, 165,
-                                          host.hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr));
-  auto buttons = controls::CreateSettingsButtons(host.hwnd(), panel.get());
-  struct Expect {
-    Command* button;
-    HWND parent;
-    RECT rect;
-    const char* caption;
-    int id;
-  };
-  const Expect expected[] = {
-      {buttons.Cmd_Set.get(), host.hwnd(), {324, 200, 401, 225}, "設定", controls::kCmdSetId},
-      {buttons.Cmd_Can.get(), host.hwnd(), {404, 200, 481, 225}, "ｷｬﾝｾﾙ", controls::kCmdCanId},
-      {buttons.Cmd_File.get(), panel.get(), {28, 116, 69, 137}, "...", controls::kCmdFileId},
-  };
-  for (const Expect& e : expected) {
-    SCOPED_TRACE(e.caption);
-    ASSERT_NE(e.button, nullptr);
-    EXPECT_EQ(GetParent(e.button->hwnd()), e.parent);
-    RECT r;
-    GetWindowRect(e.button->hwnd(), &r);
-    MapWindowPoints(nullptr, e.parent, reinterpret_cast<POINT*>(&r), 2);
-    EXPECT_EQ(r.left, e.rect.left);
-    EXPECT_EQ(r.top, e.rect.top);
-    EXPECT_EQ(r.right, e.rect.right);
-    EXPECT_EQ(r.bottom, e.rect.bottom);
-    EXPECT_EQ(e.button->Caption(), e.caption);
-    EXPECT_EQ(GetDlgCtrlID(e.button->hwnd()), e.id);
-    EXPECT_TRUE(e.button->model().state().Enabled);
-    EXPECT_EQ(e.button->model().state().ButtonState, controls::kNotInitialised);
-    EXPECT_EQ(At(Shot(*e.button), 30, 1), (Rgb{0, 60, 116}));  // painted Normal when sized
-  }
 }
 
 // ---------------------------------------------------------------- the strip of looks

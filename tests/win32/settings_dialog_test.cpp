@@ -256,6 +256,22 @@ TEST_F(DialogFixture, WindowLayoutAndPlacementAt96Dpi) {
   EXPECT_EQ(d.button(kIdSet)->Caption(), "設定");
   EXPECT_EQ(d.button(kIdCancel)->Caption(), "ｷｬﾝｾﾙ");
   EXPECT_EQ(d.button(kIdFile)->Caption(), "...");
+  // Loaded enabled from their data (Cmd_File then follows the music kind, none here), and
+  // initialised by the load: at rest, with the hover test running, so a hover ends once
+  // the pointer is elsewhere.
+  for (int id : {kIdSet, kIdCancel, kIdFile}) {
+    const controls::CommandState& state = d.button(id)->model().state();
+    EXPECT_EQ(state.Enabled, id != kIdFile) << id;
+    EXPECT_EQ(state.ButtonState, controls::kRest) << id;
+  }
+  SetCursorPos(2, sh - 2);
+  SendMessageW(d.button(kIdSet)->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ(d.button(kIdSet)->model().state().ButtonState, controls::kHover);
+  for (int i = 0; i < 100 && d.button(kIdSet)->model().state().ButtonState != controls::kRest; ++i) {
+    win::PumpPendingMessages();
+    Sleep(20);
+  }
+  EXPECT_EQ(d.button(kIdSet)->model().state().ButtonState, controls::kRest);
 
   // The combo box is an editable drop-down; the bar runs 0..255.
   wchar_t cls[32]{};
