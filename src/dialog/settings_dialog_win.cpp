@@ -694,19 +694,8 @@ std::wstring SettingsDialog::Snapshot() const {
     line(L"rect.Img_BGM(" + std::to_wstring(kind) + L")", RectText(markRect(kind)));
   }
   line(L"marked", std::to_wstring(markedRow()));
-  line(L"BGM_Repeat", win::widen(repeatText()));
-  line(L"BGM_Repeat.enabled", repeatEnabled() ? L"1" : L"0");
-  line(L"BGM_Repeat.entries", std::to_wstring(SendMessageW(combo_.get(), CB_GETCOUNT, 0, 0)));
   line(L"Cmd_File.enabled", fileEnabled() ? L"1" : L"0");
-  for (const auto& [id, name] : {std::pair{kIdSet, L"Cmd_Set"}, std::pair{kIdCancel, L"Cmd_Can"},
-                                 std::pair{kIdFile, L"Cmd_File"}}) {
-    if (const controls::Command* b = button(id)) {
-      line(std::wstring(name) + L".state", std::to_wstring(b->model().state().ButtonState));
-    }
-  }
-  line(L"HS_Doai", std::to_wstring(barPosition()));
   line(L"anchor", std::to_wstring(anchor_.x) + L"," + std::to_wstring(anchor_.y));
-  line(L"dpi", std::to_wstring(dpi_));
   return s;
 }
 
