@@ -407,6 +407,30 @@ TEST_F(DialogFixture, TheDegreeLabelFollowsTheBarAlsoWhileTheThumbIsDragged) {
   EXPECT_NE(files_.files.at(kIniPath).find("\x93\x78\x8D\x87\x82\xA2= 0\r\n"), std::string::npos);
 }
 
+// Each text is typed over a stored track of 5 and confirmed; the file then holds the
+// track the text gives.
+TEST_F(DialogFixture, TheTypedTrackIsSavedAsTheRoundedNumberOrZero) {
+  const auto saved = [](const std::string& track) {
+    return "[Section]\r\n\x93\x78\x8D\x87\x82\xA2= 100\r\nBGM\x8B\xE6\x95\xAA= 1\r\n"
+           "BGM\xD8\xCB\xDF\xB0\xC4=" + track + "\r\nBGM\xCC\xA7\xB2\xD9=\r\n";
+  };
+  const std::pair<const wchar_t*, const char*> cases[] = {
+      {L"", " 0"},   {L"99999", " 0"}, {L" 7 ", " 7"}, {L"2.5", " 2"},
+      {L"3.5", " 4"}, {L"-3", "-3"},    {L"abc", " 0"},
+  };
+  session_.settings.MusicKind = 1;
+  for (const auto& [text, track] : cases) {
+    SCOPED_TRACE(win::narrow(text));
+    session_.settings.RepeatTrack = 5;
+    files_.files[kIniPath] = saved(" 5");
+    SettingsDialog& d = Open();
+    SetWindowTextW(d.repeatBox(), text);
+    ClickButton(kIdSet);
+    ASSERT_TRUE(Closed());
+    EXPECT_EQ(files_.files.at(kIniPath), saved(track));
+  }
+}
+
 TEST_F(DialogFixture, TheFileChooserAsksWithTheFirstLayoutAndTakesTheChoice) {
   session_.settings.MusicKind = 2;
   SettingsDialog& d = Open();
