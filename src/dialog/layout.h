@@ -127,8 +127,6 @@ struct Rgb {
   friend bool operator==(const Rgb&, const Rgb&) = default;
 };
 Rgb GradientColour(int y, int height);
-// The rows drawn: every row from 0 to the height inclusive.
-inline int GradientLastRow(int height) { return height; }
 
 // Where TileBackground copies a w x h texture in a box of boxWidth x boxHeight: column by
 // column from the top-left corner, each column one tile past the bottom edge, the last

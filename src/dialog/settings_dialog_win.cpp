@@ -445,8 +445,8 @@ void SettingsDialog::DrawGradient() {
     if (!gradient_.create(w, h)) return;
   }
   GdiFlush();
-  for (int y = 0; y <= GradientLastRow(h); ++y) {
-    if (y >= gradient_.height()) break;  // the row at the height itself lies outside
+  // The curve runs from row 0 to row h inclusive; row h lies just below the client area.
+  for (int y = 0; y < h; ++y) {
     const Rgb c = GradientColour(y, h);
     const uint32_t pixel = (static_cast<uint32_t>(c.red) << 16) | (static_cast<uint32_t>(c.green) << 8) |
                            static_cast<uint32_t>(c.blue);
