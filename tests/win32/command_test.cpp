@@ -5,9 +5,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +16,7 @@
 #include "win/pump.h"
 #include "win/strings.h"
 #include "win/surface.h"
+#include "win32/pixels.h"
 
 using controls::Command;
 
@@ -380,41 +378,6 @@ TEST(CommandWindow, HoverEndsWhenTheRealPointerLeaves) {
 
 // ---------------------------------------------------------------- the strip of looks
 
-namespace {
-
-bool SaveBmp(const win::Surface& s, const std::wstring& path) {
-  const int w = s.width(), h = s.height();
-  const int rowBytes = (w * 3 + 3) & ~3;
-  BITMAPFILEHEADER file{};
-  BITMAPINFOHEADER info{};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof info;
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(rowBytes * h);
-  info.biSize = sizeof info;
-  info.biWidth = w;
-  info.biHeight = h;  // bottom-up
-  info.biPlanes = 1;
-  info.biBitCount = 24;
-  std::vector<unsigned char> bytes(sizeof file + sizeof info + static_cast<size_t>(rowBytes * h));
-  memcpy(bytes.data(), &file, sizeof file);
-  memcpy(bytes.data() + sizeof file, &info, sizeof info);
-  for (int y = 0; y < h; ++y) {
-    unsigned char* row = bytes.data() + file.bfOffBits + static_cast<size_t>((h - 1 - y) * rowBytes);
-    for (int x = 0; x < w; ++x) {
-      const Rgb c = At(s, x, y);
-      row[x * 3] = static_cast<unsigned char>(c.b);
-      row[x * 3 + 1] = static_cast<unsigned char>(c.g);
-      row[x * 3 + 2] = static_cast<unsigned char>(c.r);
-    }
-  }
-  win::UniqueFile out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  DWORD written = 0;
-  return out && WriteFile(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-         written == bytes.size();
-}
-
-}  // namespace
-
 // Every look side by side on the settings panel's grey, named underneath: the six skins
 // on a Cmd_Set-sized button, then the transparent look, the other two dialog buttons, a
 // long caption, small sizes and the 150 % frame.
@@ -484,6 +447,9 @@ TEST(CommandLooks, StripOfEveryLook) {
   wchar_t path[MAX_PATH];
   const DWORD n = GetEnvironmentVariableW(L"VESKAR_LOOKS_BMP", path, MAX_PATH);
   if (n > 0 && n < MAX_PATH) {
-    EXPECT_TRUE(SaveBmp(strip, path));
+    GdiFlush();
+    const size_t count = static_cast<size_t>(strip.width()) * strip.height();
+    const testpix::Pixels pixels{strip.width(), strip.height(), {strip.bits(), strip.bits() + count}};
+    EXPECT_TRUE(testpix::SaveBmp(pixels, path));
   }
 }

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -20,7 +19,7 @@
 #include "win/handle.h"
 #include "win/pump.h"
 #include "win/strings.h"
-#include "win/surface.h"
+#include "win32/pixels.h"
 
 using namespace dialog;
 
@@ -71,42 +70,16 @@ std::wstring DoubleZeroString(const wchar_t* s) {
   }
 }
 
-// The client area of a window as the screen shows it, 0x00RRGGBB row by row.
-struct Shot {
-  int width = 0, height = 0;
-  std::vector<uint32_t> pixels;
-  uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-};
-
-Shot CaptureClient(HWND hwnd) {
+// The client area of a window as the screen shows it, once it has been drawn.
+// VESKAR_DIALOG_BMP=<file> keeps the picture to look at.
+testpix::Pixels CaptureClient(HWND hwnd) {
   RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   win::PumpPendingMessages();
   RECT client{};
   GetClientRect(hwnd, &client);
-  POINT origin{0, 0};
-  ClientToScreen(hwnd, &origin);
-  Shot shot;
-  shot.width = client.right;
-  shot.height = client.bottom;
-  win::Surface s;
-  if (!s.create(shot.width, shot.height)) return shot;
-  win::WindowDc screen(nullptr);
-  BitBlt(s.dc(), 0, 0, shot.width, shot.height, screen.get(), origin.x, origin.y, SRCCOPY);
-  GdiFlush();
-  shot.pixels.assign(s.bits(), s.bits() + static_cast<size_t>(shot.width) * shot.height);
-  for (uint32_t& p : shot.pixels) p &= 0xFFFFFF;
-  // VESKAR_DIALOG_BMP=<file> keeps the picture to look at.
-  if (const char* file = std::getenv("VESKAR_DIALOG_BMP")) {
-    BITMAPINFOHEADER ih{sizeof ih, shot.width, -shot.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    BITMAPFILEHEADER fh{0x4D42, 0, 0, 0, sizeof fh + sizeof ih};
-    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(shot.pixels.size() * 4);
-    if (FILE* f = std::fopen(file, "wb")) {
-      std::fwrite(&fh, sizeof fh, 1, f);
-      std::fwrite(&ih, sizeof ih, 1, f);
-      std::fwrite(shot.pixels.data(), 4, shot.pixels.size(), f);
-      std::fclose(f);
-    }
-  }
+  MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  const testpix::Pixels shot = testpix::OfScreen(client);
+  if (const char* file = std::getenv("VESKAR_DIALOG_BMP")) testpix::SaveBmp(shot, win::widen(file));
   return shot;
 }
 
@@ -559,7 +532,7 @@ TEST_F(DialogFixture, TheWholeLayoutScalesWithTheDpi) {
   EXPECT_GE(d.labelRect(Label::MusicNone).height, 18) << "the font grows too";
 
   // The gradient covers the larger client area, edge to edge.
-  const Shot shot = CaptureClient(d.hwnd());
+  const testpix::Pixels shot = CaptureClient(d.hwnd());
   ASSERT_EQ(shot.height, 369);
   EXPECT_EQ(shot.at(2, 0), 0x00001Eu);
   EXPECT_EQ(shot.at(740, 184), 0xDCDCFAu);
