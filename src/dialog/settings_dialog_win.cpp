@@ -5,6 +5,7 @@
 #include "dialog/settings_dialog_win.h"
 
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -148,7 +149,7 @@ class SettingsDialog::Panel final : public win::Window {
       case WM_RBUTTONDOWN:
       case WM_MBUTTONDOWN:
       case WM_XBUTTONDOWN:
-        owner_.PanelMouseDown(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
+        owner_.PanelMouseDown(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
         return msg == WM_XBUTTONDOWN ? TRUE : 0;
       case WM_HSCROLL:
         if (reinterpret_cast<HWND>(lp) == owner_.bar_.get()) owner_.OnScroll(wp);
@@ -730,7 +731,7 @@ LRESULT SettingsDialog::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (SetCursorFor(reinterpret_cast<HWND>(wp), LOWORD(lp))) return TRUE;
       break;
     case WM_LBUTTONDOWN:
-      if (OverWebAddress(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)))) {
+      if (OverWebAddress(GET_X_LPARAM(lp), GET_Y_LPARAM(lp))) {
         urlPressed_ = true;
         SetCapture(hwnd());
       }
@@ -739,7 +740,7 @@ LRESULT SettingsDialog::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (urlPressed_) {
         urlPressed_ = false;
         ReleaseCapture();
-        if (OverWebAddress(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)))) OpenWebPage();
+        if (OverWebAddress(GET_X_LPARAM(lp), GET_Y_LPARAM(lp))) OpenWebPage();
       }
       return 0;
     case WM_CAPTURECHANGED:
