@@ -71,8 +71,11 @@ std::string FileFilter() {
 
 bool TakeChosenFile(settings::Settings& s, std::string_view buffer) {
   const std::string path(buffer.substr(0, buffer.find('\0')));
+  // What the settings file would keep and give back: a character the code page lacks
+  // comes back as '?' or as a look-alike (é as e, ¥ as \), a path that is not this one.
   std::string stored;
-  if (!settings::Utf8ToCp932(path, stored) || stored.size() >= kFileBufferChars) return false;
+  settings::Utf8ToCp932(path, stored);
+  if (stored.size() >= kFileBufferChars || settings::Cp932ToUtf8(stored) != path) return false;
   s.MusicFile = path;
   s.MusicFolder = settings::FolderOfPath(path);
   return true;

@@ -82,8 +82,8 @@ std::string FileFilter();
 // folder MusicFolder, so that the next choice starts there. A path the settings file
 // cannot hold is refused and nothing changes (false): one longer than the chooser's
 // buffer in code page 932 (254 bytes and the closing zero), as the code-page chooser
-// refuses it, or one with a character that code page lacks, which would be saved with
-// '?' in its place and never found again.
+// refuses it, or one with a character that code page lacks, which would be saved as '?'
+// or a look-alike and never found again.
 bool TakeChosenFile(settings::Settings& s, std::string_view buffer);
 
 }  // namespace dialog

@@ -275,9 +275,13 @@ TEST(DialogFileChooser, APathTheSettingsFileCannotHoldChangesNothing) {
   EXPECT_FALSE(TakeChosenFile(s, longer));
   EXPECT_EQ(s.MusicFile, fits);
   EXPECT_EQ(s.MusicFolder, folder.substr(0, folder.size() - 1));
-  // A character the settings file's code page lacks would come back as '?'.
+  // A character the settings file's code page lacks would come back as '?' or as a
+  // look-alike; Japanese text and the code page's full-width forms come back as they are.
   EXPECT_FALSE(TakeChosenFile(s, "C:\\Music\\\xF0\x9F\x8E\xB5.mp3"));
+  EXPECT_FALSE(TakeChosenFile(s, "C:\\Musique\\Café.mp3"));
   EXPECT_EQ(s.MusicFile, fits);
+  EXPECT_TRUE(TakeChosenFile(s, "D:\\音楽\\ﾍﾞｽｶﾙ～①.wav"));
+  EXPECT_EQ(s.MusicFolder, "D:\\音楽");
 }
 
 TEST(DialogTexts, SaveFailureNamesTheFileAndIdentityComesFromTheBuild) {
