@@ -11,6 +11,7 @@
 #include <string>
 
 #include "preview/preview_window_win.h"
+#include "win/handle.h"
 
 namespace {
 
@@ -27,10 +28,15 @@ void PumpFor(DWORD ms) {
 }
 
 void Fill(HDC dc, int l, int t, int r, int b, COLORREF c) {
-  HBRUSH brush = CreateSolidBrush(c);
+  win::UniqueBrush brush(CreateSolidBrush(c));
   RECT rc{l, t, r, b};
-  FillRect(dc, &rc, brush);
-  DeleteObject(brush);
+  FillRect(dc, &rc, brush.get());
+}
+
+// A Japanese face by name: the stock GUI font has no Japanese glyphs under Wine.
+win::UniqueFont JapaneseFont(int height) {
+  return win::UniqueFont(
+      CreateFontW(-height, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"IPAPGothic"));
 }
 
 void DrawDesktop(HDC dc, int w, int h) {
@@ -48,9 +54,8 @@ void DrawDesktop(HDC dc, int w, int h) {
   const COLORREF icons[] = {RGB(250, 240, 120), RGB(230, 90, 80), RGB(90, 200, 240), RGB(240, 160, 60)};
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(255, 255, 255));
-  // A Japanese face by name: the stock GUI font has no Japanese glyphs under Wine.
-  HFONT font = CreateFontW(-13, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"IPAPGothic");
-  HGDIOBJ oldFont = SelectObject(dc, font);
+  const win::UniqueFont font = JapaneseFont(13);
+  const win::Selected chosen(dc, font.get());
   const wchar_t* names[] = {L"マイ コンピュータ", L"ごみ箱", L"ネットワーク", L"写真"};
   for (int i = 0; i < 4; ++i) {
     const int top = 20 + i * 80;
@@ -75,18 +80,14 @@ void DrawDesktop(HDC dc, int w, int h) {
   DrawTextW(dc, L"スタート", -1, &start, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   RECT clock{w - 80, h - 30, w, h};
   DrawTextW(dc, L"12:34", -1, &clock, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  SelectObject(dc, oldFont);
-  DeleteObject(font);
 }
 
 LRESULT CALLBACK BackdropProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_PAINT) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
+    const win::PaintDc paint(hwnd);
     RECT rc;
     GetClientRect(hwnd, &rc);
-    DrawDesktop(dc, rc.right, rc.bottom);
-    EndPaint(hwnd, &ps);
+    DrawDesktop(paint.get(), rc.right, rc.bottom);
     return 0;
   }
   return DefWindowProcW(hwnd, msg, wp, lp);
@@ -112,13 +113,13 @@ constexpr int kPaneLeft = 74, kPaneTop = 52, kPaneWidth = 152, kPaneHeight = 112
 
 LRESULT CALLBACK PageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_PAINT) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
+    const win::PaintDc paint(hwnd);
+    const HDC dc = paint.get();
     Fill(dc, 0, 0, kPageWidth, kPageHeight, RGB(236, 233, 216));
     Fill(dc, 0, 0, kPageWidth, 24, RGB(0, 84, 227));
     SetBkMode(dc, TRANSPARENT);
-    HFONT font = CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, L"IPAPGothic");
-    HGDIOBJ oldFont = SelectObject(dc, font);
+    const win::UniqueFont font = JapaneseFont(12);
+    const win::Selected chosen(dc, font.get());
     SetTextColor(dc, RGB(255, 255, 255));
     RECT title{8, 0, kPageWidth, 24};
     DrawTextW(dc, L"画面のプロパティ", -1, &title, DT_SINGLELINE | DT_VCENTER);
@@ -130,9 +131,6 @@ LRESULT CALLBACK PageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     SetTextColor(dc, RGB(0, 0, 0));
     RECT name{16, kPageHeight - 40, kPageWidth - 16, kPageHeight - 16};
     DrawTextW(dc, L"スクリーン セーバー(S):  ベスカル", -1, &name, DT_SINGLELINE | DT_VCENTER);
-    SelectObject(dc, oldFont);
-    DeleteObject(font);
-    EndPaint(hwnd, &ps);
     return 0;
   }
   return DefWindowProcW(hwnd, msg, wp, lp);
@@ -154,28 +152,29 @@ int RunPane(const wchar_t* saver, bool here, DWORD seconds) {
   UpdateWindow(page);
 
   int status = 0;
-  PROCESS_INFORMATION pi{};
-  HMODULE resources = nullptr;
+  win::UniqueHandle process;
+  win::UniqueLibrary resources;
   preview::PreviewWindow preview;
   if (here) {
-    resources = LoadLibraryExW(saver, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    if (!resources || !preview.open(pane, preview::LoadPreviewPicture(resources))) status = 1;
+    resources.reset(LoadLibraryExW(saver, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    if (!resources || !preview.open(pane, preview::LoadPreviewPicture(resources.get()))) status = 1;
   } else {
     std::wstring command = L"\"" + std::wstring(saver) + L"\" /p " + std::to_wstring(reinterpret_cast<uintptr_t>(pane));
     STARTUPINFOW si{};
     si.cb = sizeof si;
-    if (!CreateProcessW(saver, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) status = 1;
+    PROCESS_INFORMATION pi{};
+    if (CreateProcessW(saver, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+      process.reset(pi.hProcess);
+      const win::UniqueHandle thread(pi.hThread);  // not needed: let go at once
+    } else {
+      status = 1;
+    }
   }
   if (status == 0) PumpFor(seconds * 1000);
   DestroyWindow(page);  // closing the page ends the preview (and its process)
-  if (pi.hProcess) {
-    WaitForSingleObject(pi.hProcess, 5000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-  }
+  if (process) WaitForSingleObject(process.get(), 5000);
   MSG quit;
   PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);  // posted by the preview window's end
-  if (resources) FreeLibrary(resources);
   return status;
 }
 

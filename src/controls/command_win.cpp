@@ -8,7 +8,6 @@
 
 #include "../../assets/resource.h"
 #include "common/twips.h"
-#include "controls/dialog_buttons.h"
 #include "win/dpi.h"
 #include "win/font.h"
 #include "win/strings.h"
@@ -312,28 +311,6 @@ void Command::Compose(HDC target) {
               DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP | DT_END_ELLIPSIS);
   }
   compose_.copyTo(target);
-}
-
-// ---------------------------------------------------------------- the dialog's buttons
-
-SettingsButtons CreateSettingsButtons(HWND window, HWND panel) {
-  SettingsButtons made;
-  const FontDesc ambient = SettingsDialogAmbientFont();
-  const auto& data = SettingsDialogButtons();
-  std::unique_ptr<Command>* slots[] = {&made.Cmd_Set, &made.Cmd_Can, &made.Cmd_File};
-  const int ids[] = {kCmdSetId, kCmdCanId, kCmdFileId};
-  for (size_t i = 0; i < data.size(); ++i) {
-    const HWND parent = data[i].container == ButtonContainer::Window ? window : panel;
-    const int dpi = win::DpiOf(parent);
-    const TwipsExtent e = ExtentOf(data[i]);
-    auto button = std::make_unique<Command>();
-    if (button->Create(parent, common::TwipsToPixels(e.left, dpi), common::TwipsToPixels(e.top, dpi),
-                       common::TwipsToPixels(e.width, dpi), common::TwipsToPixels(e.height, dpi),
-                       ids[i], &data[i].properties, ambient)) {
-      *slots[i] = std::move(button);
-    }
-  }
-  return made;
 }
 
 }  // namespace controls

@@ -13,7 +13,6 @@
 
 #include <array>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -105,19 +104,5 @@ class Command : public win::Window, private CommandPort {
 
 // Draws a face gradient on `dc` with GradientFill (vertical, two vertices, one rectangle).
 bool FillFaceGradient(HDC dc, const FaceGradient& gradient);
-
-// The settings dialog's three buttons, made from their stored instance data
-// (dialog_buttons.h): Cmd_Set and Cmd_Can in `window`, Cmd_File in `panel`, each placed at
-// its extent converted at its parent's DPI, loaded with the dialog's ambient font. The
-// dialog then calls Initialize on each and sets onClick.
-struct SettingsButtons {
-  std::unique_ptr<Command> Cmd_Set;
-  std::unique_ptr<Command> Cmd_Can;
-  std::unique_ptr<Command> Cmd_File;
-};
-inline constexpr int kCmdSetId = 1001;
-inline constexpr int kCmdCanId = 1002;
-inline constexpr int kCmdFileId = 1003;
-SettingsButtons CreateSettingsButtons(HWND window, HWND panel);
 
 }  // namespace controls

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "settings/codepage.h"
 #include "settings/number_text.h"
 
 namespace dialog {
@@ -68,9 +69,16 @@ std::string FileFilter() {
   return f;
 }
 
-void TakeChosenFile(settings::Settings& s, std::string_view buffer) {
-  s.MusicFile = std::string(buffer.substr(0, buffer.find('\0')));
-  s.MusicFolder = settings::FolderOfPath(s.MusicFile);
+bool TakeChosenFile(settings::Settings& s, std::string_view buffer) {
+  const std::string path(buffer.substr(0, buffer.find('\0')));
+  // What the settings file would keep and give back: a character the code page lacks
+  // comes back as '?' or as a look-alike (é as e, ¥ as \), a path that is not this one.
+  std::string stored;
+  settings::Utf8ToCp932(path, stored);
+  if (stored.size() >= kFileBufferChars || settings::Cp932ToUtf8(stored) != path) return false;
+  s.MusicFile = path;
+  s.MusicFolder = settings::FolderOfPath(path);
+  return true;
 }
 
 }  // namespace dialog

@@ -79,7 +79,11 @@ inline constexpr int kFileBufferChars = 255;  // file and file-title buffers
 std::string FileFilter();
 
 // A file was chosen: the path up to its first zero character becomes MusicFile, and its
-// folder MusicFolder, so that the next choice starts there.
-void TakeChosenFile(settings::Settings& s, std::string_view buffer);
+// folder MusicFolder, so that the next choice starts there. A path the settings file
+// cannot hold is refused and nothing changes (false): one longer than the chooser's
+// buffer in code page 932 (254 bytes and the closing zero), as the code-page chooser
+// refuses it, or one with a character that code page lacks, which would be saved as '?'
+// or a look-alike and never found again.
+bool TakeChosenFile(settings::Settings& s, std::string_view buffer);
 
 }  // namespace dialog

@@ -33,7 +33,7 @@ Rect Scale(const Rect& at96, int dpi);
 enum class Container { Window, Panel };
 
 // The windowed controls, by the ids their windows carry (so that tools and tests can find
-// them with GetDlgItem). The skinned buttons keep the ids the button control gives them.
+// them with GetDlgItem).
 enum ControlId : int {
   kIdPanel = 100,     // Pic_C, child of the window
   kIdRepeat = 101,    // BGM_Repeat, child of the panel
@@ -127,8 +127,6 @@ struct Rgb {
   friend bool operator==(const Rgb&, const Rgb&) = default;
 };
 Rgb GradientColour(int y, int height);
-// The rows drawn: every row from 0 to the height inclusive.
-inline int GradientLastRow(int height) { return height; }
 
 // Where TileBackground copies a w x h texture in a box of boxWidth x boxHeight: column by
 // column from the top-left corner, each column one tile past the bottom edge, the last

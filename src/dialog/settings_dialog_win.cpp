@@ -5,6 +5,7 @@
 #include "dialog/settings_dialog_win.h"
 
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -12,6 +13,7 @@
 
 #include "../../assets/resource.h"
 #include "controls/command_win.h"
+#include "dialog/dialog_buttons.h"
 #include "dialog/dialog_model.h"
 #include "dialog/identity.h"
 #include "settings/settings.h"
@@ -21,8 +23,6 @@
 
 namespace dialog {
 
-static_assert(kIdSet == controls::kCmdSetId && kIdCancel == controls::kCmdCanId &&
-              kIdFile == controls::kCmdFileId);
 // The file-open request is the platform's first layout, without the members that later
 // versions added (OPENFILENAME_SIZE_VERSION_400W, which is no constant expression): 76
 // bytes in a 32-bit program.
@@ -149,7 +149,7 @@ class SettingsDialog::Panel final : public win::Window {
       case WM_RBUTTONDOWN:
       case WM_MBUTTONDOWN:
       case WM_XBUTTONDOWN:
-        owner_.PanelMouseDown(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
+        owner_.PanelMouseDown(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
         return msg == WM_XBUTTONDOWN ? TRUE : 0;
       case WM_HSCROLL:
         if (reinterpret_cast<HWND>(lp) == owner_.bar_.get()) owner_.OnScroll(wp);
@@ -204,12 +204,10 @@ SettingsDialog::~SettingsDialog() {
 HWND SettingsDialog::panel() const { return panel_ ? panel_->hwnd() : nullptr; }
 
 controls::Command* SettingsDialog::button(int id) const {
-  switch (id) {
-    case kIdSet: return cmdSet_.get();
-    case kIdCancel: return cmdCan_.get();
-    case kIdFile: return cmdFile_.get();
-    default: return nullptr;
+  for (size_t i = 0; i < buttons_.size(); ++i) {
+    if (SettingsDialogButtons()[i].control.id == id) return buttons_[i].get();
   }
+  return nullptr;
 }
 
 Rect SettingsDialog::markRect(int kind) const {
@@ -219,7 +217,10 @@ Rect SettingsDialog::markRect(int kind) const {
 
 int SettingsDialog::markedRow() const { return markedKind_; }
 bool SettingsDialog::repeatEnabled() const { return combo_ && IsWindowEnabled(combo_.get()); }
-bool SettingsDialog::fileEnabled() const { return cmdFile_ && cmdFile_->model().state().Enabled; }
+bool SettingsDialog::fileEnabled() const {
+  const controls::Command* file = button(kIdFile);
+  return file && file->model().state().Enabled;
+}
 
 int SettingsDialog::barPosition() const {
   SCROLLINFO si{sizeof si, SIF_POS, 0, 0, 0, 0, 0};
@@ -302,13 +303,23 @@ bool SettingsDialog::CreateControls() {
   SCROLLINFO si{sizeof si, SIF_RANGE | SIF_POS | SIF_PAGE, kDegreeMin, kDegreeMax, 0, kDegreeStart, 0};
   SetScrollInfo(bar_.get(), SB_CTL, &si, FALSE);
 
-  controls::SettingsButtons buttons = controls::CreateSettingsButtons(hwnd(), panel());
-  cmdSet_ = std::move(buttons.Cmd_Set);
-  cmdCan_ = std::move(buttons.Cmd_Can);
-  cmdFile_ = std::move(buttons.Cmd_File);
-  if (cmdSet_) cmdSet_->onClick = [this] { Confirm(); };
-  if (cmdCan_) cmdCan_->onClick = [this] { Cancel(); };
-  if (cmdFile_) cmdFile_->onClick = [this] { ChooseFile(); };
+  // The buttons, each loaded from its stored data with the dialog's font as its
+  // container's, placed at its parent's DPI (Layout below places them again for the
+  // dialog's).
+  const controls::FontDesc ambient = SettingsDialogAmbientFont();
+  for (size_t i = 0; i < buttons_.size(); ++i) {
+    const StoredButton& stored = SettingsDialogButtons()[i];
+    const HWND parent = stored.control.container == Container::Panel ? panel() : hwnd();
+    const Rect at = Scale(stored.control.rect, win::DpiOf(parent));
+    auto button = std::make_unique<controls::Command>();
+    if (button->Create(parent, at.left, at.top, at.width, at.height, stored.control.id,
+                       &stored.properties, ambient)) {
+      buttons_[i] = std::move(button);
+    }
+  }
+  if (controls::Command* b = button(kIdSet)) b->onClick = [this] { Confirm(); };
+  if (controls::Command* b = button(kIdCancel)) b->onClick = [this] { Cancel(); };
+  if (controls::Command* b = button(kIdFile)) b->onClick = [this] { ChooseFile(); };
 
   Layout(platform_.dpi > 0 ? platform_.dpi : win::DpiOf(hwnd()));
   return true;
@@ -354,10 +365,10 @@ void SettingsDialog::Layout(int dpi) {
   SetWindowPos(bar_.get(), nullptr, barAt.left, barAt.top, barAt.width, barAt.height,
                SWP_NOZORDER | SWP_NOACTIVATE);
 
-  for (const WindowedControl& c : {kSetButton, kCancelButton, kFileButton}) {
-    controls::Command* b = button(c.id);
+  for (const StoredButton& stored : SettingsDialogButtons()) {
+    controls::Command* b = button(stored.control.id);
     if (!b || !b->hwnd()) continue;
-    const Rect at = Scale(c.rect, dpi);
+    const Rect at = Scale(stored.control.rect, dpi);
     SetWindowPos(b->hwnd(), nullptr, at.left, at.top, at.width, at.height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
     if (b->dpi() != dpi) b->SetDpi(dpi);
@@ -405,7 +416,7 @@ void SettingsDialog::PlaceAtStart() {
 }
 
 void SettingsDialog::InitButtons() {
-  for (controls::Command* b : {cmdSet_.get(), cmdCan_.get(), cmdFile_.get()}) {
+  for (const auto& b : buttons_) {
     if (b) b->Initialize();
   }
 }
@@ -435,8 +446,8 @@ void SettingsDialog::DrawGradient() {
     if (!gradient_.create(w, h)) return;
   }
   GdiFlush();
-  for (int y = 0; y <= GradientLastRow(h); ++y) {
-    if (y >= gradient_.height()) break;  // the row at the height itself lies outside
+  // The curve runs from row 0 to row h inclusive; row h lies just below the client area.
+  for (int y = 0; y < h; ++y) {
     const Rgb c = GradientColour(y, h);
     const uint32_t pixel = (static_cast<uint32_t>(c.red) << 16) | (static_cast<uint32_t>(c.green) << 8) |
                            static_cast<uint32_t>(c.blue);
@@ -460,7 +471,7 @@ void SettingsDialog::ShowMusicKind(int kind) {
     if (view.marked[static_cast<size_t>(k)]) markedKind_ = k;
   }
   EnableWindow(combo_.get(), view.repeatEnabled);
-  if (cmdFile_) cmdFile_->SetEnabled(view.fileEnabled);
+  if (controls::Command* file = button(kIdFile)) file->SetEnabled(view.fileEnabled);
   for (int k = 0; k < 3; ++k) {
     const RECT r = ToRECT(markRect(k));
     InvalidateRect(panel(), &r, FALSE);
@@ -557,7 +568,7 @@ void SettingsDialog::ChooseFile() {
   const BOOL chosen = platform_.getOpenFileName(&request);
   session_.LastApiResult = chosen;
   if (chosen <= 0) return;
-  TakeChosenFile(session_.settings, win::narrow(std::wstring_view(file.c_str())));
+  if (!TakeChosenFile(session_.settings, win::narrow(std::wstring_view(file.c_str())))) return;
   SetLabel(Label::FileName, session_.settings.MusicFile);
 }
 
@@ -684,19 +695,8 @@ std::wstring SettingsDialog::Snapshot() const {
     line(L"rect.Img_BGM(" + std::to_wstring(kind) + L")", RectText(markRect(kind)));
   }
   line(L"marked", std::to_wstring(markedRow()));
-  line(L"BGM_Repeat", win::widen(repeatText()));
-  line(L"BGM_Repeat.enabled", repeatEnabled() ? L"1" : L"0");
-  line(L"BGM_Repeat.entries", std::to_wstring(SendMessageW(combo_.get(), CB_GETCOUNT, 0, 0)));
   line(L"Cmd_File.enabled", fileEnabled() ? L"1" : L"0");
-  for (const auto& [id, name] : {std::pair{kIdSet, L"Cmd_Set"}, std::pair{kIdCancel, L"Cmd_Can"},
-                                 std::pair{kIdFile, L"Cmd_File"}}) {
-    if (const controls::Command* b = button(id)) {
-      line(std::wstring(name) + L".state", std::to_wstring(b->model().state().ButtonState));
-    }
-  }
-  line(L"HS_Doai", std::to_wstring(barPosition()));
   line(L"anchor", std::to_wstring(anchor_.x) + L"," + std::to_wstring(anchor_.y));
-  line(L"dpi", std::to_wstring(dpi_));
   return s;
 }
 
@@ -731,7 +731,7 @@ LRESULT SettingsDialog::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (SetCursorFor(reinterpret_cast<HWND>(wp), LOWORD(lp))) return TRUE;
       break;
     case WM_LBUTTONDOWN:
-      if (OverWebAddress(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)))) {
+      if (OverWebAddress(GET_X_LPARAM(lp), GET_Y_LPARAM(lp))) {
         urlPressed_ = true;
         SetCapture(hwnd());
       }
@@ -740,7 +740,7 @@ LRESULT SettingsDialog::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (urlPressed_) {
         urlPressed_ = false;
         ReleaseCapture();
-        if (OverWebAddress(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)))) OpenWebPage();
+        if (OverWebAddress(GET_X_LPARAM(lp), GET_Y_LPARAM(lp))) OpenWebPage();
       }
       return 0;
     case WM_CAPTURECHANGED:

@@ -42,9 +42,11 @@ struct Platform {
 };
 
 // The registered message with which a tool (our end-to-end tests) asks the open dialog
-// what it shows: the labels have no windows, so WM_GETTEXT cannot reach them. wParam is
-// the window to answer; the dialog sends it WM_COPYDATA with UTF-16 "name=value" lines
-// (see Snapshot). The message changes nothing.
+// what it shows and no window of its own tells: the labels and marks have no windows, so
+// WM_GETTEXT cannot reach them, and the skinned file button's enabled state is its own.
+// wParam is the window to answer; the dialog sends it WM_COPYDATA with UTF-16
+// "name=value" lines (see Snapshot). The message changes nothing. The track box and the
+// degree bar are windows: a tool reads them through those.
 UINT QueryMessage();
 inline constexpr const wchar_t* kQueryMessageName = L"Veskar.SettingsDialog.Query";
 
@@ -82,7 +84,8 @@ class SettingsDialog final : public win::Window {
   bool fileEnabled() const;
   int barPosition() const;
   std::string repeatText() const;
-  // Everything above as "name=value" lines, for QueryMessage.
+  // For QueryMessage, as "name=value" lines: each label's text and rectangle, each mark's
+  // rectangle, the marked row, whether Cmd_File is enabled, and the zoom's anchor.
   std::wstring Snapshot() const;
 
  protected:
@@ -126,7 +129,7 @@ class SettingsDialog final : public win::Window {
   std::unique_ptr<Panel> panel_;
   win::UniqueWindow combo_;
   win::UniqueWindow bar_;
-  std::unique_ptr<controls::Command> cmdSet_, cmdCan_, cmdFile_;
+  std::array<std::unique_ptr<controls::Command>, 3> buttons_;  // as SettingsDialogButtons()
 
   std::array<std::string, kLabelCount> texts_;
   std::array<Rect, kLabelCount> labelRects_{};

@@ -4,9 +4,6 @@
 #include <utility>
 
 #include "../../assets/resource.h"
-#include "common/twips.h"
-#include "preview/preview_geometry.h"
-#include "win/dpi.h"
 
 namespace preview {
 
@@ -43,13 +40,12 @@ bool PreviewWindow::open(HWND parent, win::UniqueBitmap picture) {
   if (!create(cls, 0, WS_POPUP, kPreviewCaption, 0, 0, 0, 0)) return false;
   Img_Prev.setPicture(std::move(picture));
 
-  // The caller's client area: a preview pane has no border, and for a window that has
-  // one the picture then fits what is visible instead of running under the frame.
+  // The caller's client area, at its top-left corner: a preview pane has no border, and
+  // for a window that has one the picture then fits what is visible instead of running
+  // under the frame. Sizes stay in pixels: the window has no layout of its own to keep in
+  // twips.
   RECT client{};
   GetClientRect(parent, &client);
-  const double twipsPerPixel = common::TwipsPerPixel(win::DpiOf(nullptr));
-  const PreviewGeometry g =
-      PlacePreview(PixelRect{client.left, client.top, client.right, client.bottom}, twipsPerPixel, twipsPerPixel);
 
   // Windows wants the child style in place before SetParent, and WS_POPUP gone with it.
   const HWND self = hwnd();
@@ -59,8 +55,8 @@ bool PreviewWindow::open(HWND parent, win::UniqueBitmap picture) {
     DestroyWindow(self);
     return false;
   }
-  SetWindowPos(self, nullptr, 0, 0, g.widthPixels, g.heightPixels, SWP_NOZORDER | SWP_NOACTIVATE);
-  Img_Prev.place(0, 0, g.widthPixels, g.heightPixels);
+  SetWindowPos(self, nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+  Img_Prev.place(0, 0, client.right, client.bottom);
   ShowWindow(self, SW_SHOWNA);
   return true;
 }

@@ -1,12 +1,10 @@
-// The button's stored properties: the bag's rules, reading and writing in their orders,
-// and the settings dialog's three stored buttons.
+// The button's stored properties: the bag's rules, reading and writing in their orders.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "controls/command_model.h"
-#include "controls/dialog_buttons.h"
 #include "controls/property_bag.h"
 
 using controls::CommandModel;
@@ -204,39 +202,4 @@ TEST(WriteProperties, EveryChangedValueRoundTrips) {
   EXPECT_EQ(c.label().colour, 0x00FF00);
   EXPECT_EQ(c.backStyle(), controls::kTransparent);
   EXPECT_EQ(c.state().FirstRun, 1);
-}
-
-TEST(SettingsDialogButtons, StoreExactlyCaptionAndFontBesideTheirExtent) {
-  const auto& buttons = controls::SettingsDialogButtons();
-  const char* const names[] = {"Cmd_Set", "Cmd_Can", "Cmd_File"};
-  const char* const captions[] = {"設定", "ｷｬﾝｾﾙ", "..."};
-  const controls::TwipsExtent extents[] = {
-      {4860, 3000, 1155, 375}, {6060, 3000, 1155, 375}, {420, 1740, 615, 315}};
-  for (size_t i = 0; i < 3; ++i) {
-    SCOPED_TRACE(names[i]);
-    const auto& data = buttons[i];
-    EXPECT_EQ(data.name, names[i]);
-    EXPECT_EQ(data.container,
-              i == 2 ? controls::ButtonContainer::Panel : controls::ButtonContainer::Window);
-    const auto extent = controls::ExtentOf(data);
-    EXPECT_EQ(extent.left, extents[i].left);
-    EXPECT_EQ(extent.top, extents[i].top);
-    EXPECT_EQ(extent.width, extents[i].width);
-    EXPECT_EQ(extent.height, extents[i].height);
-
-    Quiet port;
-    CommandModel b(port);
-    b.ReadProperties(data.properties, controls::SettingsDialogAmbientFont());
-    EXPECT_EQ(b.Caption(), captions[i]);
-    EXPECT_EQ(b.Font(), controls::DesignFont());
-    EXPECT_EQ(b.Font().Name, "ＭＳ Ｐゴシック");
-    EXPECT_DOUBLE_EQ(b.Font().Size, 9.75);
-    EXPECT_EQ(b.Font().Weight, 400);
-    EXPECT_EQ(b.Font().Charset, 128);
-    EXPECT_TRUE(b.state().Enabled);
-
-    PropertyBag saved;
-    b.WriteProperties(saved, controls::SettingsDialogAmbientFont());
-    EXPECT_EQ(saved.Keys(), (std::vector<std::string>{"Caption", "Font"}));
-  }
 }

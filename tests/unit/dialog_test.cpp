@@ -3,7 +3,10 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
+#include "controls/command_model.h"
+#include "dialog/dialog_buttons.h"
 #include "dialog/dialog_model.h"
 #include "dialog/identity.h"
 #include "dialog/layout.h"
@@ -23,7 +26,6 @@ TEST(DialogGradient, DarkNavyAtTheEdgesLavenderInTheMiddle) {
   EXPECT_EQ(GradientColour(0, 246), (Rgb{0, 0, 30}));
   EXPECT_EQ(GradientColour(123, 246), (Rgb{220, 220, 250}));
   EXPECT_EQ(GradientColour(246, 246), (Rgb{0, 0, 30})) << "3.142 is just past pi: |sin| is tiny";
-  EXPECT_EQ(GradientLastRow(246), 246);
   // A row a sixth of the way down: sin(0.5236) = 0.5 gives 110.
   EXPECT_EQ(GradientColour(41, 246), (Rgb{110, 110, 140}));
   // The last visible row is not quite black, the curve is symmetric about the middle.
@@ -109,6 +111,45 @@ TEST(DialogLayout, RowsAreCdNoneFileAndEachMarkSitsBesideItsCaption) {
   EXPECT_TRUE(SpecOf(Label::WebAddress).underline);
   EXPECT_EQ(SpecOf(Label::WebAddress).colour, TextColour::White);
   EXPECT_TRUE(SpecOf(Label::FileName).border);
+}
+
+TEST(DialogButtons, StoreExactlyCaptionAndFontAndSitWhereTheDialogWasDesigned) {
+  struct NoPort : controls::CommandPort {
+    void PaintSkin(const controls::SkinPaint&) override {}
+    void LookChanged() override {}
+    void PropertyChanged(std::string_view) override {}
+    void Click() override {}
+    void HoverTimer(bool, unsigned) override {}
+  };
+  const char* const names[] = {"Cmd_Set", "Cmd_Can", "Cmd_File"};
+  const char* const captions[] = {"設定", "ｷｬﾝｾﾙ", "..."};
+  const ControlId ids[] = {kIdSet, kIdCancel, kIdFile};
+  // The extents the dialog was designed with, in twips: 15 to a pixel at 96 dpi.
+  const Rect twips[] = {{4860, 3000, 1155, 375}, {6060, 3000, 1155, 375}, {420, 1740, 615, 315}};
+  for (size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(names[i]);
+    const StoredButton& data = SettingsDialogButtons()[i];
+    EXPECT_EQ(data.name, names[i]);
+    EXPECT_EQ(data.control.id, ids[i]);
+    EXPECT_EQ(data.control.container, i == 2 ? Container::Panel : Container::Window);
+    const Rect& r = data.control.rect;
+    EXPECT_EQ((Rect{r.left * 15, r.top * 15, r.width * 15, r.height * 15}), twips[i]);
+
+    NoPort port;
+    controls::CommandModel b(port);
+    b.ReadProperties(data.properties, SettingsDialogAmbientFont());
+    EXPECT_EQ(b.Caption(), captions[i]);
+    EXPECT_EQ(b.Font(), controls::DesignFont());
+    EXPECT_EQ(b.Font().Name, "ＭＳ Ｐゴシック");
+    EXPECT_DOUBLE_EQ(b.Font().Size, 9.75);
+    EXPECT_EQ(b.Font().Weight, 400);
+    EXPECT_EQ(b.Font().Charset, 128);
+    EXPECT_TRUE(b.state().Enabled);
+
+    controls::PropertyBag saved;
+    b.WriteProperties(saved, SettingsDialogAmbientFont());
+    EXPECT_EQ(saved.Keys(), (std::vector<std::string>{"Caption", "Font"}));
+  }
 }
 
 TEST(DialogZoom, OpensFromTheAnchorAndClosesBackIntoIt) {
@@ -218,6 +259,29 @@ TEST(DialogFileChooser, RequestTextsAndTheChosenFile) {
   EXPECT_EQ(s.MusicKind, 2) << "choosing a file does not choose the source";
   TakeChosenFile(s, "D:\\song.wav");
   EXPECT_EQ(s.MusicFolder, "D:");
+}
+
+TEST(DialogFileChooser, APathTheSettingsFileCannotHoldChangesNothing) {
+  // Counted in code page 932, two bytes a kana: 254 bytes fit beside the closing zero
+  // (354 in UTF-8, so the count must not be taken there); 255 do not.
+  std::string folder = "C:\\";
+  for (int i = 0; i < 100; ++i) folder += "あ";
+  folder += "\\";  // 3 + 200 + 1 bytes
+  const std::string fits = folder + std::string(46, 'b') + ".mp3";
+  const std::string longer = folder + std::string(47, 'b') + ".mp3";
+  settings::Settings s;
+  ASSERT_TRUE(TakeChosenFile(s, fits));
+  EXPECT_EQ(s.MusicFile, fits);
+  EXPECT_FALSE(TakeChosenFile(s, longer));
+  EXPECT_EQ(s.MusicFile, fits);
+  EXPECT_EQ(s.MusicFolder, folder.substr(0, folder.size() - 1));
+  // A character the settings file's code page lacks would come back as '?' or as a
+  // look-alike; Japanese text and the code page's full-width forms come back as they are.
+  EXPECT_FALSE(TakeChosenFile(s, "C:\\Music\\\xF0\x9F\x8E\xB5.mp3"));
+  EXPECT_FALSE(TakeChosenFile(s, "C:\\Musique\\Café.mp3"));
+  EXPECT_EQ(s.MusicFile, fits);
+  EXPECT_TRUE(TakeChosenFile(s, "D:\\音楽\\ﾍﾞｽｶﾙ～①.wav"));
+  EXPECT_EQ(s.MusicFolder, "D:\\音楽");
 }
 
 TEST(DialogTexts, SaveFailureNamesTheFileAndIdentityComesFromTheBuild) {

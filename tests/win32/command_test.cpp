@@ -1,14 +1,10 @@
 // The skinned button as a real window under Wine: what its pixels show in each look,
-// how Click reaches the host, the hover timer with the real pointer, and the settings
-// dialog's three buttons. Set VESKAR_LOOKS_BMP to a file name to save the strip of every
+// how Click reaches the host and the hover timer with the real pointer. Set VESKAR_LOOKS_BMP to a file name to save the strip of every
 // look (docs/button-looks.png is made from it).
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +16,7 @@
 #include "win/pump.h"
 #include "win/strings.h"
 #include "win/surface.h"
+#include "win32/pixels.h"
 
 using controls::Command;
 
@@ -379,78 +376,7 @@ TEST(CommandWindow, HoverEndsWhenTheRealPointerLeaves) {
   EXPECT_TRUE(left);
 }
 
-TEST(CommandWindow, SettingsDialogButtonsComeFromTheirStoredData) {
-  Host& host = TheHost();
-  win::UniqueWindow panel(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 12, 16, 469, 165,
-                                          host.hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr));
-  auto buttons = controls::CreateSettingsButtons(host.hwnd(), panel.get());
-  struct Expect {
-    Command* button;
-    HWND parent;
-    RECT rect;
-    const char* caption;
-    int id;
-  };
-  const Expect expected[] = {
-      {buttons.Cmd_Set.get(), host.hwnd(), {324, 200, 401, 225}, "設定", controls::kCmdSetId},
-      {buttons.Cmd_Can.get(), host.hwnd(), {404, 200, 481, 225}, "ｷｬﾝｾﾙ", controls::kCmdCanId},
-      {buttons.Cmd_File.get(), panel.get(), {28, 116, 69, 137}, "...", controls::kCmdFileId},
-  };
-  for (const Expect& e : expected) {
-    SCOPED_TRACE(e.caption);
-    ASSERT_NE(e.button, nullptr);
-    EXPECT_EQ(GetParent(e.button->hwnd()), e.parent);
-    RECT r;
-    GetWindowRect(e.button->hwnd(), &r);
-    MapWindowPoints(nullptr, e.parent, reinterpret_cast<POINT*>(&r), 2);
-    EXPECT_EQ(r.left, e.rect.left);
-    EXPECT_EQ(r.top, e.rect.top);
-    EXPECT_EQ(r.right, e.rect.right);
-    EXPECT_EQ(r.bottom, e.rect.bottom);
-    EXPECT_EQ(e.button->Caption(), e.caption);
-    EXPECT_EQ(GetDlgCtrlID(e.button->hwnd()), e.id);
-    EXPECT_TRUE(e.button->model().state().Enabled);
-    EXPECT_EQ(e.button->model().state().ButtonState, controls::kNotInitialised);
-    EXPECT_EQ(At(Shot(*e.button), 30, 1), (Rgb{0, 60, 116}));  // painted Normal when sized
-  }
-}
-
 // ---------------------------------------------------------------- the strip of looks
-
-namespace {
-
-bool SaveBmp(const win::Surface& s, const std::wstring& path) {
-  const int w = s.width(), h = s.height();
-  const int rowBytes = (w * 3 + 3) & ~3;
-  BITMAPFILEHEADER file{};
-  BITMAPINFOHEADER info{};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof info;
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(rowBytes * h);
-  info.biSize = sizeof info;
-  info.biWidth = w;
-  info.biHeight = h;  // bottom-up
-  info.biPlanes = 1;
-  info.biBitCount = 24;
-  std::vector<unsigned char> bytes(sizeof file + sizeof info + static_cast<size_t>(rowBytes * h));
-  memcpy(bytes.data(), &file, sizeof file);
-  memcpy(bytes.data() + sizeof file, &info, sizeof info);
-  for (int y = 0; y < h; ++y) {
-    unsigned char* row = bytes.data() + file.bfOffBits + static_cast<size_t>((h - 1 - y) * rowBytes);
-    for (int x = 0; x < w; ++x) {
-      const Rgb c = At(s, x, y);
-      row[x * 3] = static_cast<unsigned char>(c.b);
-      row[x * 3 + 1] = static_cast<unsigned char>(c.g);
-      row[x * 3 + 2] = static_cast<unsigned char>(c.r);
-    }
-  }
-  win::UniqueFile out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  DWORD written = 0;
-  return out && WriteFile(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-         written == bytes.size();
-}
-
-}  // namespace
 
 // Every look side by side on the settings panel's grey, named underneath: the six skins
 // on a Cmd_Set-sized button, then the transparent look, the other two dialog buttons, a
@@ -521,6 +447,9 @@ TEST(CommandLooks, StripOfEveryLook) {
   wchar_t path[MAX_PATH];
   const DWORD n = GetEnvironmentVariableW(L"VESKAR_LOOKS_BMP", path, MAX_PATH);
   if (n > 0 && n < MAX_PATH) {
-    EXPECT_TRUE(SaveBmp(strip, path));
+    GdiFlush();
+    const size_t count = static_cast<size_t>(strip.width()) * strip.height();
+    const testpix::Pixels pixels{strip.width(), strip.height(), {strip.bits(), strip.bits() + count}};
+    EXPECT_TRUE(testpix::SaveBmp(pixels, path));
   }
 }

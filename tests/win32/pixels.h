@@ -1,10 +1,14 @@
-// Pixels of bitmaps and of the screen, for the shell tests that look at pictures.
+// Pixels of bitmaps and of the screen, for the shell tests that look at pictures, and a
+// way to keep one as a file to look at.
 #pragma once
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
+
+#include "win/handle.h"
 
 namespace testpix {
 
@@ -35,9 +39,8 @@ inline Pixels OfBitmap(HBITMAP bitmap, int* bitsPerPixel = nullptr) {
   p.height = dib.dsBm.bmHeight;
   p.data.resize(static_cast<size_t>(p.width) * p.height);
   BITMAPINFO bmi = TopDown32(p.width, p.height);
-  HDC screen = GetDC(nullptr);
-  GetDIBits(screen, bitmap, 0, static_cast<UINT>(p.height), p.data.data(), &bmi, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
+  win::WindowDc screen(nullptr);
+  GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(p.height), p.data.data(), &bmi, DIB_RGB_COLORS);
   for (uint32_t& c : p.data) c &= 0x00FFFFFF;
   return p;
 }
@@ -50,20 +53,50 @@ inline Pixels OfScreen(const RECT& area) {
   if (p.width <= 0 || p.height <= 0) return p;
   p.data.resize(static_cast<size_t>(p.width) * p.height);
   BITMAPINFO bmi = TopDown32(p.width, p.height);
-  HDC screen = GetDC(nullptr);
+  win::WindowDc screen(nullptr);
   void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(screen, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HDC mem = CreateCompatibleDC(screen);
-  HGDIOBJ old = SelectObject(mem, dib);
-  BitBlt(mem, 0, 0, p.width, p.height, screen, area.left, area.top, SRCCOPY);
-  GdiFlush();
+  win::UniqueBitmap dib(CreateDIBSection(screen.get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  win::UniqueMemDc mem(CreateCompatibleDC(screen.get()));
+  if (!dib || !mem) return p;
+  {
+    win::Selected picture(mem.get(), dib.get());
+    BitBlt(mem.get(), 0, 0, p.width, p.height, screen.get(), area.left, area.top, SRCCOPY);
+    GdiFlush();
+  }
   std::copy_n(static_cast<const uint32_t*>(bits), p.data.size(), p.data.begin());
-  SelectObject(mem, old);
-  DeleteDC(mem);
-  DeleteObject(dib);
-  ReleaseDC(nullptr, screen);
   for (uint32_t& c : p.data) c &= 0x00FFFFFF;
   return p;
+}
+
+// Writes `p` as a 24-bit bitmap file (to look at what a test saw). False on failure.
+inline bool SaveBmp(const Pixels& p, const std::wstring& path) {
+  const int rowBytes = (p.width * 3 + 3) & ~3;
+  BITMAPFILEHEADER file{};
+  BITMAPINFOHEADER info{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof info;
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(rowBytes * p.height);
+  info.biSize = sizeof info;
+  info.biWidth = p.width;
+  info.biHeight = -p.height;  // top-down, as the pixels are kept
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+  bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
+  std::string row(static_cast<size_t>(rowBytes), '\0');
+  for (int y = 0; y < p.height; ++y) {
+    for (int x = 0; x < p.width; ++x) {
+      const uint32_t c = p.at(x, y);
+      row[static_cast<size_t>(x) * 3] = static_cast<char>(c & 0xFF);
+      row[static_cast<size_t>(x) * 3 + 1] = static_cast<char>((c >> 8) & 0xFF);
+      row[static_cast<size_t>(x) * 3 + 2] = static_cast<char>((c >> 16) & 0xFF);
+    }
+    bytes += row;
+  }
+  win::UniqueFile out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  DWORD written = 0;
+  return out && WriteFile(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
 }
 
 }  // namespace testpix

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -20,7 +19,7 @@
 #include "win/handle.h"
 #include "win/pump.h"
 #include "win/strings.h"
-#include "win/surface.h"
+#include "win32/pixels.h"
 
 using namespace dialog;
 
@@ -71,42 +70,16 @@ std::wstring DoubleZeroString(const wchar_t* s) {
   }
 }
 
-// The client area of a window as the screen shows it, 0x00RRGGBB row by row.
-struct Shot {
-  int width = 0, height = 0;
-  std::vector<uint32_t> pixels;
-  uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-};
-
-Shot CaptureClient(HWND hwnd) {
+// The client area of a window as the screen shows it, once it has been drawn.
+// VESKAR_DIALOG_BMP=<file> keeps the picture to look at.
+testpix::Pixels CaptureClient(HWND hwnd) {
   RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   win::PumpPendingMessages();
   RECT client{};
   GetClientRect(hwnd, &client);
-  POINT origin{0, 0};
-  ClientToScreen(hwnd, &origin);
-  Shot shot;
-  shot.width = client.right;
-  shot.height = client.bottom;
-  win::Surface s;
-  if (!s.create(shot.width, shot.height)) return shot;
-  win::WindowDc screen(nullptr);
-  BitBlt(s.dc(), 0, 0, shot.width, shot.height, screen.get(), origin.x, origin.y, SRCCOPY);
-  GdiFlush();
-  shot.pixels.assign(s.bits(), s.bits() + static_cast<size_t>(shot.width) * shot.height);
-  for (uint32_t& p : shot.pixels) p &= 0xFFFFFF;
-  // VESKAR_DIALOG_BMP=<file> keeps the picture to look at.
-  if (const char* file = std::getenv("VESKAR_DIALOG_BMP")) {
-    BITMAPINFOHEADER ih{sizeof ih, shot.width, -shot.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    BITMAPFILEHEADER fh{0x4D42, 0, 0, 0, sizeof fh + sizeof ih};
-    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(shot.pixels.size() * 4);
-    if (FILE* f = std::fopen(file, "wb")) {
-      std::fwrite(&fh, sizeof fh, 1, f);
-      std::fwrite(&ih, sizeof ih, 1, f);
-      std::fwrite(shot.pixels.data(), 4, shot.pixels.size(), f);
-      std::fclose(f);
-    }
-  }
+  MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  const testpix::Pixels shot = testpix::OfScreen(client);
+  if (const char* file = std::getenv("VESKAR_DIALOG_BMP")) testpix::SaveBmp(shot, win::widen(file));
   return shot;
 }
 
@@ -256,6 +229,22 @@ TEST_F(DialogFixture, WindowLayoutAndPlacementAt96Dpi) {
   EXPECT_EQ(d.button(kIdSet)->Caption(), "設定");
   EXPECT_EQ(d.button(kIdCancel)->Caption(), "ｷｬﾝｾﾙ");
   EXPECT_EQ(d.button(kIdFile)->Caption(), "...");
+  // Loaded enabled from their data (Cmd_File then follows the music kind, none here), and
+  // initialised by the load: at rest, with the hover test running, so a hover ends once
+  // the pointer is elsewhere.
+  for (int id : {kIdSet, kIdCancel, kIdFile}) {
+    const controls::CommandState& state = d.button(id)->model().state();
+    EXPECT_EQ(state.Enabled, id != kIdFile) << id;
+    EXPECT_EQ(state.ButtonState, controls::kRest) << id;
+  }
+  SetCursorPos(2, sh - 2);
+  SendMessageW(d.button(kIdSet)->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ(d.button(kIdSet)->model().state().ButtonState, controls::kHover);
+  for (int i = 0; i < 100 && d.button(kIdSet)->model().state().ButtonState != controls::kRest; ++i) {
+    win::PumpPendingMessages();
+    Sleep(20);
+  }
+  EXPECT_EQ(d.button(kIdSet)->model().state().ButtonState, controls::kRest);
 
   // The combo box is an editable drop-down; the bar runs 0..255.
   wchar_t cls[32]{};
@@ -391,6 +380,30 @@ TEST_F(DialogFixture, TheDegreeLabelFollowsTheBarAlsoWhileTheThumbIsDragged) {
   EXPECT_NE(files_.files.at(kIniPath).find("\x93\x78\x8D\x87\x82\xA2= 0\r\n"), std::string::npos);
 }
 
+// Each text is typed over a stored track of 5 and confirmed; the file then holds the
+// track the text gives.
+TEST_F(DialogFixture, TheTypedTrackIsSavedAsTheRoundedNumberOrZero) {
+  const auto saved = [](const std::string& track) {
+    return "[Section]\r\n\x93\x78\x8D\x87\x82\xA2= 100\r\nBGM\x8B\xE6\x95\xAA= 1\r\n"
+           "BGM\xD8\xCB\xDF\xB0\xC4=" + track + "\r\nBGM\xCC\xA7\xB2\xD9=\r\n";
+  };
+  const std::pair<const wchar_t*, const char*> cases[] = {
+      {L"", " 0"},   {L"99999", " 0"}, {L" 7 ", " 7"}, {L"2.5", " 2"},
+      {L"3.5", " 4"}, {L"-3", "-3"},    {L"abc", " 0"},
+  };
+  session_.settings.MusicKind = 1;
+  for (const auto& [text, track] : cases) {
+    SCOPED_TRACE(win::narrow(text));
+    session_.settings.RepeatTrack = 5;
+    files_.files[kIniPath] = saved(" 5");
+    SettingsDialog& d = Open();
+    SetWindowTextW(d.repeatBox(), text);
+    ClickButton(kIdSet);
+    ASSERT_TRUE(Closed());
+    EXPECT_EQ(files_.files.at(kIniPath), saved(track));
+  }
+}
+
 TEST_F(DialogFixture, TheFileChooserAsksWithTheFirstLayoutAndTakesTheChoice) {
   session_.settings.MusicKind = 2;
   SettingsDialog& d = Open();
@@ -426,6 +439,17 @@ TEST_F(DialogFixture, TheFileChooserAsksWithTheFirstLayoutAndTakesTheChoice) {
   ASSERT_EQ(requests_.size(), 3u);
   EXPECT_EQ(requests_[2].initialFolder, L"D:") << "the next choice starts where the last one was";
   EXPECT_EQ(session_.settings.MusicFile, "C:\\Music\\a.mp3");
+
+  // 255 bytes in the settings file's code page (the kana take two each), though well
+  // within the chooser's 255 characters: refused, as the code-page chooser refuses it.
+  std::wstring longer = L"C:\\";
+  longer.append(100, L'あ');
+  longer += L"\\" + std::wstring(47, L'b') + L".mp3";
+  chooses_ = longer;
+  ClickButton(kIdFile);
+  EXPECT_EQ(session_.settings.MusicFile, "C:\\Music\\a.mp3");
+  EXPECT_EQ(session_.settings.MusicFolder, "C:\\Music");
+  EXPECT_EQ(d.labelText(Label::FileName), "C:\\Music\\a.mp3");
 }
 
 TEST_F(DialogFixture, TheWebLinkOpensWithTheHourglassAndTheDialogStays) {
@@ -508,7 +532,7 @@ TEST_F(DialogFixture, TheWholeLayoutScalesWithTheDpi) {
   EXPECT_GE(d.labelRect(Label::MusicNone).height, 18) << "the font grows too";
 
   // The gradient covers the larger client area, edge to edge.
-  const Shot shot = CaptureClient(d.hwnd());
+  const testpix::Pixels shot = CaptureClient(d.hwnd());
   ASSERT_EQ(shot.height, 369);
   EXPECT_EQ(shot.at(2, 0), 0x00001Eu);
   EXPECT_EQ(shot.at(740, 184), 0xDCDCFAu);
