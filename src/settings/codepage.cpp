@@ -25,12 +25,17 @@ std::wstring ToWide(UINT cp, DWORD flags, std::string_view in) {
 }
 std::string FromWide(UINT cp, std::wstring_view in, BOOL* usedDefault) {
   if (in.empty()) return {};
-  const int n = WideCharToMultiByte(cp, 0, in.data(), static_cast<int>(in.size()), nullptr, 0,
-                                    nullptr, usedDefault);
+  // No "best fit" look-alikes (é as e, ¥ as a backslash): a character 932 cannot hold
+  // becomes '?' and is reported, so a path never turns silently into another path.
+  // (CP_UTF8 takes neither the flag nor the report.)
+  const DWORD flags = cp == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  BOOL* report = cp == CP_UTF8 ? nullptr : usedDefault;
+  const int n = WideCharToMultiByte(cp, flags, in.data(), static_cast<int>(in.size()), nullptr, 0,
+                                    nullptr, report);
   if (n <= 0) return {};
   std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(cp, 0, in.data(), static_cast<int>(in.size()), out.data(), n, nullptr,
-                      usedDefault);
+  WideCharToMultiByte(cp, flags, in.data(), static_cast<int>(in.size()), out.data(), n, nullptr,
+                      report);
   return out;
 }
 }  // namespace

@@ -42,6 +42,9 @@ TEST(CodePage, UnrepresentableCharactersAreReportedAndReplaced) {
   std::string bytes;
   EXPECT_FALSE(settings::Utf8ToCp932("a\xE2\x98\x83" "b", bytes));  // a snowman b
   EXPECT_EQ(bytes, "a?b");
+  // No look-alikes: é is not written as e, which would name another file.
+  EXPECT_FALSE(settings::Utf8ToCp932("Caf\xC3\xA9.mp3", bytes));
+  EXPECT_EQ(bytes, "Caf?.mp3");
   // Invalid UTF-8 never throws or stops the conversion.
   EXPECT_FALSE(settings::Utf8ToCp932("x\xFFy", bytes));
   EXPECT_EQ(bytes.front(), 'x');
