@@ -21,17 +21,6 @@ namespace {
 
 const std::wstring kTitle = L"<ベスカル>";
 
-// Text in code page 932, as the settings file holds it.
-std::string Cp932(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int n = WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                    nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
-                      nullptr);
-  return out;
-}
-
 // The lines of a settings file as one saved by the dialog: "[Section]" and the four keys.
 std::string SavedFile(int degree, int kind, int track, const std::wstring& file) {
   auto number = [](int v) { return (v < 0 ? L"" : L" ") + std::to_wstring(v); };

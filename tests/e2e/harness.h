@@ -146,6 +146,8 @@ std::wstring SourceTreeFile(const std::string& relative);
 // Runs the test process's own message queue for a while (its windows stay responsive).
 void PumpFor(DWORD ms);
 
+// Text in code page 932, as the settings file holds it.
+std::string Cp932(const std::wstring& text);
 std::wstring Utf16(const std::string& utf8);
 std::string Utf8(const std::wstring& utf16);
 

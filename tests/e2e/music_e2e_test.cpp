@@ -17,16 +17,6 @@ const std::string kKindKey = "BGM\x8B\xE6\x95\xAA";
 const std::string kTrackKey = "BGM\xD8\xCB\xDF\xB0\xC4";
 const std::string kFileKey = "BGM\xCC\xA7\xB2\xD9";
 
-std::string Cp932(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int n = WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                    nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
-                      nullptr);
-  return out;
-}
-
 class Music : public ::testing::Test {
  protected:
   void SetUp() override {
