@@ -83,28 +83,6 @@ void TestFolder::copyFromBuild(const std::wstring& name, const std::wstring& as)
   ASSERT_TRUE(CopyFileW(from.c_str(), to.c_str(), FALSE)) << Utf8(from);
 }
 
-std::string ReadFileBytes(const std::wstring& path) {
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return {};
-  std::string bytes;
-  char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-  CloseHandle(f);
-  return bytes;
-}
-
-bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(f);
-  return ok && written == bytes.size();
-}
-
 int64_t FileSize(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA a;
   if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a)) return -1;
@@ -325,12 +303,7 @@ Pixels CaptureScreen(const RECT& area) {
   p.data.resize(static_cast<size_t>(p.width) * p.height);
   HDC screen = GetDC(nullptr);
   HDC mem = CreateCompatibleDC(screen);
-  BITMAPINFO bmi{};
-  bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
-  bmi.bmiHeader.biWidth = p.width;
-  bmi.bmiHeader.biHeight = -p.height;
-  bmi.bmiHeader.biPlanes = 1;
-  bmi.bmiHeader.biBitCount = 32;
+  BITMAPINFO bmi = testing_support::TopDown32(p.width, p.height);
   void* bits = nullptr;
   HBITMAP dib = CreateDIBSection(screen, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(mem, dib);
@@ -390,12 +363,7 @@ Pixels SaverBitmap(int id) {
     p.width = bm.bmWidth;
     p.height = bm.bmHeight;
     p.data.resize(static_cast<size_t>(p.width) * p.height);
-    BITMAPINFO bmi{};
-    bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
-    bmi.bmiHeader.biWidth = p.width;
-    bmi.bmiHeader.biHeight = -p.height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
+    BITMAPINFO bmi = testing_support::TopDown32(p.width, p.height);
     HDC screen = GetDC(nullptr);
     GetDIBits(screen, bitmap, 0, static_cast<UINT>(p.height), p.data.data(), &bmi, DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
@@ -443,12 +411,7 @@ const wchar_t* RegisterOnce(const wchar_t* name, WNDPROC proc) {
 }  // namespace
 
 ScreenPicture::ScreenPicture(const Pixels& picture) {
-  BITMAPINFO bmi{};
-  bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
-  bmi.bmiHeader.biWidth = picture.width;
-  bmi.bmiHeader.biHeight = -picture.height;
-  bmi.bmiHeader.biPlanes = 1;
-  bmi.bmiHeader.biBitCount = 32;
+  BITMAPINFO bmi = testing_support::TopDown32(picture.width, picture.height);
   void* bits = nullptr;
   bitmap_ = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (bitmap_ && bits) std::copy(picture.data.begin(), picture.data.end(), static_cast<uint32_t*>(bits));

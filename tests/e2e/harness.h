@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/win32_helpers.h"
+
 namespace e2e {
 
 // The folder of the test program, where the build puts Veskar.scr and Runo_Effect.dll.
@@ -115,10 +117,10 @@ void SaveBmp(const Pixels& pixels, const std::wstring& path);
 // it is missing): what the program draws from, to compare the screen with.
 Pixels SaverBitmap(int id);
 
-std::string ReadFileBytes(const std::wstring& path);
+using testing_support::ReadFileBytes;
 // The size of a file in bytes, -1 when it does not exist.
 int64_t FileSize(const std::wstring& path);
-bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+using testing_support::WriteFileBytes;
 bool FileExistsW(const std::wstring& path);
 
 // A top-level window of the test process with a given title (for the single-instance

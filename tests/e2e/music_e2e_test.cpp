@@ -81,9 +81,7 @@ TEST_F(Music, AWavPlaysInALoopFromTheShowsStartUntilAKeyEndsIt) {
   EndShowWithAKey();
 
   const RawFormat format{22050, 1, SampleType::Int16};
-  const std::vector<float> samples = FirstChannel(ReadFileBytes(raw_), format);
-  const double sounding = static_cast<double>(SoundingSamples(samples, 480)) / format.rate;
-  const double frequency = ToneFrequency(samples, format.rate);
+  const auto [sounding, frequency] = MeasureTone(ReadFileBytes(raw_), format);
   std::printf("show WAV: %.2f s of sound at %.1f Hz reached the device\n", sounding, frequency);
   EXPECT_GT(sounding, 2 * kLength) << "the file was not played over and over";
   EXPECT_NEAR(frequency, 440.0, 440.0 * 0.02);

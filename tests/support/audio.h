@@ -179,4 +179,15 @@ inline std::string ToneSequence(const std::vector<float>& s, int rate, double fa
   return seq;
 }
 
+// How much of a recording sounds (seconds, in blocks of 480 samples) and at what pitch.
+struct ToneMeasure {
+  double seconds;
+  double frequency;
+};
+inline ToneMeasure MeasureTone(const std::string& raw, const RawFormat& format) {
+  const std::vector<float> samples = FirstChannel(raw, format);
+  return {static_cast<double>(SoundingSamples(samples, 480)) / format.rate,
+          ToneFrequency(samples, format.rate)};
+}
+
 }  // namespace testing_support

@@ -11,6 +11,7 @@
 #include "music/player.h"
 #include "music/ports_win.h"
 #include "support/audio.h"
+#include "support/win32_helpers.h"
 #include "win/strings.h"
 
 using namespace testing_support;
@@ -23,27 +24,10 @@ std::string RawAudioPath() {
   return p ? p : "";
 }
 
-std::string ReadAll(const std::string& path) {
-  HANDLE f = CreateFileW(win::widen(path).c_str(), GENERIC_READ,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return {};
-  std::string bytes;
-  char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-  CloseHandle(f);
-  return bytes;
-}
+std::string ReadAll(const std::string& path) { return testing_support::ReadFileBytes(win::widen(path)); }
 
 bool WriteAll(const std::string& path, const std::string& bytes) {
-  HANDLE f = CreateFileW(win::widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(f);
-  return ok && written == bytes.size();
+  return testing_support::WriteFileBytes(win::widen(path), bytes);
 }
 
 int64_t SizeOf(const std::string& path) {
@@ -158,9 +142,7 @@ TEST_F(MusicPorts, AWavLoopsIntoTheSoundDeviceUntilStopped) {
 
   // The device was opened in the file's own format.
   const RawFormat format{22050, 1, SampleType::Int16};
-  const std::vector<float> samples = FirstChannel(ReadAll(raw), format);
-  const double sounding = static_cast<double>(SoundingSamples(samples, 480)) / format.rate;
-  const double frequency = ToneFrequency(samples, format.rate);
+  const auto [sounding, frequency] = MeasureTone(ReadAll(raw), format);
   std::printf("WAV: %.2f s of sound at %.1f Hz reached the device\n", sounding, frequency);
   EXPECT_GT(sounding, 2 * kLength) << "the file was played over and over";
   EXPECT_NEAR(frequency, 440.0, 440.0 * 0.02);

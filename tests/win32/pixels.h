@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/win32_helpers.h"
 #include "win/handle.h"
 
 namespace testpix {
@@ -19,15 +20,7 @@ struct Pixels {
   uint32_t at(int x, int y) const { return data[static_cast<size_t>(y) * width + x]; }
 };
 
-inline BITMAPINFO TopDown32(int width, int height) {
-  BITMAPINFO bmi{};
-  bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
-  bmi.bmiHeader.biWidth = width;
-  bmi.bmiHeader.biHeight = -height;
-  bmi.bmiHeader.biPlanes = 1;
-  bmi.bmiHeader.biBitCount = 32;
-  return bmi;
-}
+using testing_support::TopDown32;
 
 // A bitmap's pixels; `bitsPerPixel` receives its stored depth. Empty for no bitmap.
 inline Pixels OfBitmap(HBITMAP bitmap, int* bitsPerPixel = nullptr) {
