@@ -164,6 +164,9 @@ LRESULT Veskar_S::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_QUERYENDSESSION:
       End();
       return 0;
+    case WM_ENDSESSION:
+      if (wp) End();  // a tool may send it without the query first
+      return 0;
 
     case WM_ERASEBKGND:
       return 1;  // the picture covers the whole client area
