@@ -12,6 +12,8 @@
 #include "harness.h"
 #include "win/handle.h"
 
+#include <winioctl.h>
+
 using namespace e2e;
 
 namespace {

@@ -618,14 +618,14 @@ TEST_F(DialogFixture, TheModalLoopEndsWhenAnotherThreadsSentCloseDestroysTheWind
     win::UniqueHandle thread(CreateThread(
         nullptr, 0,
         [](LPVOID arg) -> DWORD {
-          auto* c = static_cast<Closer*>(arg);
+          auto* closer = static_cast<Closer*>(arg);
           Sleep(200);  // the loop is waiting in GetMessage by now
           DWORD_PTR ignored = 0;
-          SendMessageTimeoutW(c->target, c->message, c->message == WM_ENDSESSION ? TRUE : 0, 0,
+          SendMessageTimeoutW(closer->target, closer->message, closer->message == WM_ENDSESSION ? TRUE : 0, 0,
                               SMTO_NORMAL, 5000, &ignored);
-          if (WaitForSingleObject(c->loopEnded.get(), 10000) == WAIT_TIMEOUT) {
-            c->watchdogFired = true;
-            PostThreadMessageW(c->loopThread, WM_QUIT, 0, 0);
+          if (WaitForSingleObject(closer->loopEnded.get(), 10000) == WAIT_TIMEOUT) {
+            closer->watchdogFired = true;
+            PostThreadMessageW(closer->loopThread, WM_QUIT, 0, 0);
           }
           return 0;
         },
