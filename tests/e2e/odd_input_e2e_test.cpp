@@ -341,8 +341,8 @@ class RandomCommandLines : public ::testing::Test {
 
 }  // namespace
 
-// Four runs of 80 (each its own test, to keep within the per-test time limit).
-TEST_F(RandomCommandLines, Seed1) { Run(1, 80); }
-TEST_F(RandomCommandLines, Seed2) { Run(2, 80); }
-TEST_F(RandomCommandLines, Seed3) { Run(3, 80); }
-TEST_F(RandomCommandLines, Seed4) { Run(4, 80); }
+// Four runs of 100 (each its own test, to keep within the per-test time limit).
+TEST_F(RandomCommandLines, Seed1) { Run(1, 100); }
+TEST_F(RandomCommandLines, Seed2) { Run(2, 100); }
+TEST_F(RandomCommandLines, Seed3) { Run(3, 100); }
+TEST_F(RandomCommandLines, Seed4) { Run(4, 100); }
