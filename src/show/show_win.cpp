@@ -204,6 +204,9 @@ LRESULT Veskar_S::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_QUERYENDSESSION:
       End();
       return 0;
+    case WM_ENDSESSION:
+      if (wp) End();  // a tool may send it without the query first
+      return 0;
 
     case WM_POWERBROADCAST:
       if (wp == PBT_POWERSETTINGCHANGE && lp) OnPowerSetting(*reinterpret_cast<const POWERBROADCAST_SETTING*>(lp));
