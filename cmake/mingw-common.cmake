@@ -18,9 +18,15 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
-# Programs of this build run under Wine (ctest, gtest discovery).
-find_program(VESKAR_WINE wine)
-if(NOT VESKAR_WINE)
-  message(FATAL_ERROR "wine was not found. Run scripts/setup.")
+# Programs of this build run under Wine (ctest, gtest discovery). Debian's `wine` script
+# always picks the 32-bit loader when it is installed, and that loader cannot run where
+# the kernel has no 32-bit support, so a 64-bit build names the 64-bit loader itself.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  find_program(VESKAR_WINE_LOADER NAMES wine64 PATHS /usr/lib/wine NO_CACHE)
+else()
+  find_program(VESKAR_WINE_LOADER NAMES wine NO_CACHE)
 endif()
-set(CMAKE_CROSSCOMPILING_EMULATOR ${VESKAR_WINE})
+if(NOT VESKAR_WINE_LOADER)
+  message(FATAL_ERROR "Wine's loader for ${CMAKE_SYSTEM_PROCESSOR} was not found. Run scripts/setup.")
+endif()
+set(CMAKE_CROSSCOMPILING_EMULATOR ${VESKAR_WINE_LOADER})

@@ -9,14 +9,21 @@ VESKAR_ROOT=${VESKAR_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 VESKAR_WINE_DIR="$VESKAR_ROOT/build/wine"
 VESKAR_XVFB_PID=""
 
+# The 64-bit loader, named directly: Debian's `wine` and `wineboot` scripts pick the 32-bit
+# loader whenever it is installed, and it cannot start where the kernel has no 32-bit
+# support. A win64 prefix runs 64-bit programs (and 32-bit ones where the kernel can).
+VESKAR_WINE=/usr/lib/wine/wine64
+wine() { "$VESKAR_WINE" "$@"; }
+
 wine_env_start() {
   local want_virtual=${1:-1}
   mkdir -p "$VESKAR_WINE_DIR/home"
-  export WINEPREFIX="$VESKAR_WINE_DIR/prefix"
+  export WINEPREFIX="$VESKAR_WINE_DIR/prefix64"
   export HOME="$VESKAR_WINE_DIR/home"
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
-  export WINEARCH=win32
+  export WINEARCH=win64
+  export WINELOADER="$VESKAR_WINE"
   export VESKAR_AUDIO_RAW_UNIX="$VESKAR_WINE_DIR/audio.raw"
   # The tests read this Windows path: Wine maps the Unix root to drive Z:.
   export VESKAR_AUDIO_RAW="Z:$(printf '%s' "$VESKAR_AUDIO_RAW_UNIX" | tr '/' '\\')"
@@ -46,7 +53,7 @@ ASOUND
   wineserver -k 2>/dev/null || true
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "wine-env: creating the Wine prefix in $WINEPREFIX" >&2
-    wineboot -i >/dev/null 2>&1 || true
+    wine wineboot -i >/dev/null 2>&1 || true
     wineserver -w 2>/dev/null || true
   fi
 }

@@ -224,7 +224,7 @@ TEST(EffectLibrary, RefusesWhatIsNotAPicture) {
 
 TEST(EffectLibrary, RefusesABitmapTooLargeToCopyInsteadOfOverrunningTheCopy) {
   // 65536 x 65537 pixels: 512 MiB at one bit per pixel, but 2^32 + 65536 pixels, which
-  // wraps to 65536 in a 32-bit size.
+  // wraps to 65536 in a 32-bit size, and a 16 GiB copy in a 64-bit one.
   const Library lib;
   ASSERT_NE(lib.entry(), nullptr);
   win::UniqueBitmap huge(CreateBitmap(65536, 65537, 1, 1, nullptr));

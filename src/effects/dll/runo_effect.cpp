@@ -131,12 +131,14 @@ Order ProbeRowOrder(HDC dc, const Picture& p, std::vector<uint32_t>& saved) {
 }
 
 // A 32-bit copy of a bitmap the kernel cannot use in place. A bitmap of few bits per pixel
-// can hold more pixels than a 32-bit process can copy (a 65536 x 65537 monochrome one is
-// 512 MiB): its pixel count would wrap in size_t and the copy overrun a short buffer, so
-// such a picture is refused.
+// can hold more pixels than a 32-bit copy can describe (a 65536 x 65537 monochrome one is
+// 512 MiB, its copy 16 GiB): GDI gives a DIB's size in 32 bits, and in a 32-bit process the
+// pixel count would wrap in size_t and the copy overrun a short buffer. Such a picture is
+// refused, in either build.
 bool ReadCopy(HDC dc, const Picture& p, std::vector<uint32_t>& buffer) {
+  constexpr uint64_t kLargestCopyBytes = 0xFFFFFFFFu;
   const uint64_t pixels = static_cast<uint64_t>(p.width) * static_cast<uint64_t>(p.height);
-  if (pixels > buffer.max_size()) return false;
+  if (pixels * 4 > kLargestCopyBytes || pixels > buffer.max_size()) return false;
   buffer.resize(static_cast<size_t>(pixels));
   BITMAPINFO bmi = Rows32(p.width, -p.height);
   return GetDIBits(dc, p.bitmap, 0, static_cast<UINT>(p.height), buffer.data(), &bmi, DIB_RGB_COLORS) ==
