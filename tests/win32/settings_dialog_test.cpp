@@ -604,31 +604,38 @@ TEST_F(DialogFixture, EveryLaterCloseFindsItUnloaded) {
 // The modal loop ends when the window goes, however it went. A close sent from another
 // thread is handled inside GetMessage, where no posted message follows it; the loop used
 // to wait there for ever. A watchdog posts a WM_QUIT after 10 s so that the test ends.
+namespace {
+struct Closer {
+  HWND target;
+  UINT message;
+  DWORD loopThread;
+  win::UniqueHandle loopEnded{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  bool watchdogFired = false;
+};
+
+// Sends the close from its own thread, then waits for the loop to end; after 10 s it posts
+// a WM_QUIT so that a loop that missed its window's end still returns.
+DWORD WINAPI CloseFromAnotherThread(LPVOID arg) {
+  auto* closer = static_cast<Closer*>(arg);
+  Sleep(200);  // the loop is waiting in GetMessage by now
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(closer->target, closer->message, closer->message == WM_ENDSESSION ? TRUE : 0, 0,
+                      SMTO_NORMAL, 5000, &ignored);
+  if (WaitForSingleObject(closer->loopEnded.get(), 10000) == WAIT_TIMEOUT) {
+    closer->watchdogFired = true;
+    PostThreadMessageW(closer->loopThread, WM_QUIT, 0, 0);
+  }
+  return 0;
+}
+}  // namespace
+
 TEST_F(DialogFixture, TheModalLoopEndsWhenAnotherThreadsSentCloseDestroysTheWindow) {
-  struct Closer {
-    HWND target;
-    UINT message;
-    DWORD loopThread;
-    win::UniqueHandle loopEnded{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-    bool watchdogFired = false;
-  };
   for (UINT close : {UINT{WM_CLOSE}, UINT{WM_ENDSESSION}}) {
     SettingsDialog& d = Open();
     Closer c{d.hwnd(), close, GetCurrentThreadId()};
     win::UniqueHandle thread(CreateThread(
         nullptr, 0,
-        [](LPVOID arg) -> DWORD {
-          auto* closer = static_cast<Closer*>(arg);
-          Sleep(200);  // the loop is waiting in GetMessage by now
-          DWORD_PTR ignored = 0;
-          SendMessageTimeoutW(closer->target, closer->message, closer->message == WM_ENDSESSION ? TRUE : 0, 0,
-                              SMTO_NORMAL, 5000, &ignored);
-          if (WaitForSingleObject(closer->loopEnded.get(), 10000) == WAIT_TIMEOUT) {
-            closer->watchdogFired = true;
-            PostThreadMessageW(closer->loopThread, WM_QUIT, 0, 0);
-          }
-          return 0;
-        },
+        &CloseFromAnotherThread,
         &c, 0, nullptr));
     ASSERT_TRUE(thread);
     EXPECT_EQ(d.RunModal(), 0);
