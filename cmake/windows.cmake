@@ -18,8 +18,10 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 # Reproducible binaries: two builds of one commit give the same bytes, wherever the
 # checkout and the build tree lie. No link time stamp in the PE headers, and no source or
 # build folder in what the compiler writes (__FILE__, debug information).
-add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.>"
-                    "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}=build>")
+# Only for Release, the build that is shipped: the test trees' programs find the source
+# tree's test data through __FILE__.
+add_compile_options("$<$<AND:$<COMPILE_LANGUAGE:C,CXX>,$<CONFIG:Release>>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.>"
+                    "$<$<AND:$<COMPILE_LANGUAGE:C,CXX>,$<CONFIG:Release>>:-ffile-prefix-map=${CMAKE_BINARY_DIR}=build>")
 add_link_options(-Wl,--no-insert-timestamp)
 # What is shipped is a Release build without symbols; the test trees keep theirs.
 add_link_options($<$<CONFIG:Release>:-s>)
