@@ -15,11 +15,27 @@ set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 # No MinGW DLLs to ship: the C and C++ runtimes and winpthreads are linked in.
 add_link_options(-static -static-libgcc -static-libstdc++)
 
+# Reproducible binaries: two builds of one commit give the same bytes, wherever the
+# checkout and the build tree lie. No link time stamp in the PE headers, and no source or
+# build folder in what the compiler writes (__FILE__, debug information).
+# Only for Release, the build that is shipped: the test trees' programs find the source
+# tree's test data through __FILE__.
+add_compile_options("$<$<AND:$<COMPILE_LANGUAGE:C,CXX>,$<CONFIG:Release>>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.>"
+                    "$<$<AND:$<COMPILE_LANGUAGE:C,CXX>,$<CONFIG:Release>>:-ffile-prefix-map=${CMAKE_BINARY_DIR}=build>")
+add_link_options(-Wl,--no-insert-timestamp)
+# What is shipped is a Release build without symbols; the test trees keep theirs.
+add_link_options($<$<CONFIG:Release>:-s>)
+
+# The one version (project(VERSION)) for both binaries' version resources.
+configure_file(${PROJECT_SOURCE_DIR}/cmake/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
+include_directories(${CMAKE_BINARY_DIR}/generated)
+set(VESKAR_VERSION_RESOURCE ${PROJECT_SOURCE_DIR}/assets/version_info.rc ${CMAKE_BINARY_DIR}/generated/version.h)
+
 file(GLOB VESKAR_SHELL_SOURCES CONFIGURE_DEPENDS
      ${PROJECT_SOURCE_DIR}/src/win/*.cpp ${PROJECT_SOURCE_DIR}/src/*/*_win.cpp)
 add_library(veskar_shell STATIC ${VESKAR_SHELL_SOURCES})
 target_link_libraries(veskar_shell PUBLIC veskar_core
-  user32 gdi32 winmm comdlg32 shell32 msimg32 comctl32 ole32 shlwapi windowscodecs uuid
+  user32 gdi32 winmm comdlg32 shell32 msimg32 comctl32 ole32 shlwapi dwmapi windowscodecs uuid
   PRIVATE veskar_warnings)
 
 # The screen saver itself.
@@ -30,12 +46,14 @@ target_link_libraries(Veskar PRIVATE veskar_shell veskar_warnings)
 # The resource compiler reads the manifest and the pictures; rebuild when one changes.
 file(GLOB VESKAR_RESOURCE_FILES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/assets/*.manifest
      ${PROJECT_SOURCE_DIR}/assets/*.bmp ${PROJECT_SOURCE_DIR}/assets/*.ico ${PROJECT_SOURCE_DIR}/assets/*.cur)
+list(APPEND VESKAR_RESOURCE_FILES ${VESKAR_VERSION_RESOURCE})
 set_property(SOURCE assets/veskar.rc APPEND PROPERTY OBJECT_DEPENDS ${VESKAR_RESOURCE_FILES})
 
 # The effects library, loaded by name at run time by the show.
 file(GLOB VESKAR_DLL_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/effects/dll/*.cpp)
 if(VESKAR_DLL_SOURCES)
-  add_library(Runo_Effect SHARED ${VESKAR_DLL_SOURCES} src/effects/dll/Runo_Effect.def)
+  add_library(Runo_Effect SHARED ${VESKAR_DLL_SOURCES} src/effects/dll/Runo_Effect.def assets/runo_effect.rc)
+  set_property(SOURCE assets/runo_effect.rc APPEND PROPERTY OBJECT_DEPENDS ${VESKAR_VERSION_RESOURCE})
   set_target_properties(Runo_Effect PROPERTIES PREFIX "" OUTPUT_NAME "Runo_Effect")
   target_link_libraries(Runo_Effect PRIVATE veskar_core gdi32 veskar_warnings)
 endif()

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <utility>
 
 #include "app/mode.h"
 #include "app/modes.h"
@@ -21,13 +22,17 @@ int Main() {
   }
 
   Session session;
-  session.ArgumentString = ArgumentsOf(win::narrow(GetCommandLineW()));
+  static_assert(sizeof(wchar_t) == sizeof(char16_t));
+  StartUp start = ReadCommandLine(reinterpret_cast<const char16_t*>(GetCommandLineW()));
+  session.ArgumentString = std::move(start.arguments);
   session.programFolder = win::ProgramFolder();
-  const Plan plan = DecideMode(session.ArgumentString);
+  const Plan& plan = start.plan;
 
   if (plan.mode == Mode::Preview) {
-    // Handles are 32-bit values, sign-extended in a 64-bit process.
-    const HWND parent = reinterpret_cast<HWND>(static_cast<intptr_t>(plan.parentHandle));
+    // Only the low 32 bits of a window handle count, and hosts print them unsigned: the
+    // value is zero-extended in a 64-bit process, so a handle with its top bit set names
+    // the same window as in a 32-bit one.
+    const HWND parent = reinterpret_cast<HWND>(static_cast<uintptr_t>(plan.parentHandle));
     return RunPreview(session, parent);
   }
 

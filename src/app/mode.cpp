@@ -28,11 +28,30 @@ size_t OffsetOfCharacter(std::string_view s, size_t index) {
 
 bool IsSkipped(char c) { return c == ' ' || c == '\t' || c == '\n'; }
 
-int32_t RoundToInt32(double v) {
-  if (!(v >= -2147483648.5 && v <= 2147483647.5)) return 0;  // outside: reads as 0
-  const double r = std::nearbyint(v);                        // halves to even
-  if (r < -2147483648.0 || r > 2147483647.0) return 0;
-  return static_cast<int32_t>(r);
+// Rounded half to even; from -2^31 to 2^32 - 1 the 32-bit pattern, outside that 0.
+uint32_t RoundToHandle(double v) {
+  if (!(v >= -2147483648.5 && v <= 4294967295.5)) return 0;  // outside (or NaN): reads as 0
+  const double r = std::nearbyint(v);
+  if (r < -2147483648.0 || r > 4294967295.0) return 0;
+  return r < 0 ? static_cast<uint32_t>(static_cast<int32_t>(r)) : static_cast<uint32_t>(r);
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
 }
 
 // The text with the blanks that the reading skips taken out.
@@ -73,7 +92,7 @@ std::string_view FromFourthCharacter(std::string_view arguments) {
   return at == std::string_view::npos ? std::string_view() : arguments.substr(at);
 }
 
-int32_t ReadHandleNumber(std::string_view text) {
+uint32_t ReadHandleNumber(std::string_view text) {
   const std::string s = Compact(text);
   size_t i = 0;
   if (s.size() >= 2 && s[0] == '&' && (s[1] == 'H' || s[1] == 'h' || s[1] == 'O' || s[1] == 'o')) {
@@ -89,8 +108,7 @@ int32_t ReadHandleNumber(std::string_view text) {
       value = value * (hex ? 16 : 8) + static_cast<uint64_t>(digit);
       if (value > 0xFFFFFFFFull) return 0;  // more than 32 bits
     }
-    // Eight hexadecimal digits are a 32-bit pattern: &HFFFFFFFF is -1.
-    return static_cast<int32_t>(static_cast<uint32_t>(value));
+    return static_cast<uint32_t>(value);
   }
   // Decimal: take the longest prefix of the form [+-]digits[.digits][(E|D)[+-]digits].
   std::string plain;
@@ -110,7 +128,7 @@ int32_t ReadHandleNumber(std::string_view text) {
     while (j < s.size() && s[j] >= '0' && s[j] <= '9') { exponent += s[j++]; ++expDigits; }
     if (expDigits > 0) plain += exponent;
   }
-  return RoundToInt32(std::strtod(plain.c_str(), nullptr));
+  return RoundToHandle(std::strtod(plain.c_str(), nullptr));
 }
 
 Plan DecideMode(std::string_view arguments) {
@@ -131,6 +149,31 @@ Plan DecideMode(std::string_view arguments) {
     plan.hideCursor = letter == "S";
   }
   return plan;
+}
+
+std::string Utf8Of(std::u16string_view utf16) {
+  std::string out;
+  out.reserve(utf16.size());
+  for (size_t i = 0; i < utf16.size(); ++i) {
+    const char16_t u = utf16[i];
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
+        utf16[i + 1] <= 0xDFFF) {
+      AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (utf16[i + 1] - 0xDC00));
+      ++i;
+    } else if (u >= 0xD800 && u <= 0xDFFF) {
+      AppendUtf8(out, 0xFFFD);
+    } else {
+      AppendUtf8(out, u);
+    }
+  }
+  return out;
+}
+
+StartUp ReadCommandLine(std::u16string_view commandLine) {
+  StartUp s;
+  s.arguments = ArgumentsOf(Utf8Of(commandLine));
+  s.plan = DecideMode(s.arguments);
+  return s;
 }
 
 }  // namespace app

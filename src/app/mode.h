@@ -25,9 +25,11 @@ std::string_view FromFourthCharacter(std::string_view arguments);
 // skipped wherever they stand; "&H" and "&O" read hexadecimal and octal digits; a decimal
 // number may carry a sign, a fraction and an exponent; reading stops at the first
 // character that cannot continue the number; no number gives 0. The value is rounded to
-// the nearest 32-bit integer, halves to the even one. A value outside the 32-bit range
-// gives 0.
-int32_t ReadHandleNumber(std::string_view text);
+// the nearest integer, halves to the even one. The result is a 32-bit handle value: hosts
+// print handles unsigned, so decimals up to 4 294 967 295 and "&H" with up to eight digits
+// name the handle as printed; a negative decimal down to -2 147 483 648 names its 32-bit
+// pattern. Anything beyond 32 bits gives 0.
+uint32_t ReadHandleNumber(std::string_view text);
 
 enum class Mode { Preview, Configure, Show, Exit };
 
@@ -35,9 +37,21 @@ struct Plan {
   Mode mode = Mode::Exit;
   bool readSettings = false;  // every mode but preview reads the settings file
   bool hideCursor = false;    // only the mode letter "S" hides the cursor
-  int32_t parentHandle = 0;   // preview only
+  uint32_t parentHandle = 0;  // preview only: a 32-bit handle value, zero-extended to a window
 };
 
 Plan DecideMode(std::string_view arguments);
+
+// The UTF-16 command line as the platform hands it over, in UTF-8. A lone surrogate (the
+// platform passes any 16-bit units through) becomes U+FFFD, as the platform's own
+// conversion makes it.
+std::string Utf8Of(std::u16string_view utf16);
+
+// What Main reads from its command line: the argument string and the plan.
+struct StartUp {
+  std::string arguments;
+  Plan plan;
+};
+StartUp ReadCommandLine(std::u16string_view commandLine);
 
 }  // namespace app

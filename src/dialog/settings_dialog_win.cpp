@@ -236,6 +236,15 @@ std::string SettingsDialog::repeatText() const {
 }
 
 bool SettingsDialog::Load() {
+  loading_ = true;
+  const bool loaded = LoadSequence();
+  loading_ = false;
+  if (!loaded) return false;
+  if (closeRequested_) Unload();
+  return true;
+}
+
+bool SettingsDialog::LoadSequence() {
   if (!CreateControls()) return false;
   // 1. Place the window on the screen.
   PlaceAtStart();
@@ -595,11 +604,28 @@ void SettingsDialog::Unload() {
   DestroyWindow(hwnd());
 }
 
+void SettingsDialog::RequestClose() {
+  if (loading_) {
+    closeRequested_ = true;
+    return;
+  }
+  Cancel();
+}
+
+void SettingsDialog::onDestroyed() {
+  // A window destroyed while its thread waits in GetMessage (a close sent by another
+  // program is handled inside that call) leaves nothing posted that would let RunModal
+  // look again: wake it.
+  PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
+}
+
 int SettingsDialog::RunModal() {
   MSG msg;
   while (hwnd()) {
     const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
     if (got <= 0) {
+      // WM_QUIT: the program is asked to end; the dialog goes as on a close, nothing saved.
+      Unload();
       if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
       break;
     }
@@ -751,7 +777,12 @@ LRESULT SettingsDialog::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
       // the skinned buttons have no keyboard activation, so they do nothing.
       return 0;
     case WM_CLOSE:
-      Cancel();  // the close box and Alt+F4 run the cancel path
+      RequestClose();  // the close box, Alt+F4 and other programs' closes: the cancel path
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;  // nothing unsaved is worth holding the session for
+    case WM_ENDSESSION:
+      if (wp) RequestClose();  // the session ends: the dialog goes, nothing saved
       return 0;
     case WM_DPICHANGED: {
       const auto* suggested = reinterpret_cast<const RECT*>(lp);

@@ -56,9 +56,13 @@ class SettingsDialog final : public win::Window {
   ~SettingsDialog() override;
 
   // Makes the window and its controls, runs the load sequence and shows the dialog.
-  // False when the window could not be made.
+  // False when the window could not be made. A close that arrives meanwhile (a message
+  // sent by another program is handled inside many platform calls) waits for the end of
+  // the load and is carried out then.
   bool Load();
-  // Runs the dialog's own message loop until it is unloaded; returns 0.
+  // Runs the dialog's own message loop until the window is gone, however it went (an
+  // action, a close sent or posted, the end of the session), or a WM_QUIT arrives, which
+  // unloads it; returns 0.
   int RunModal();
 
   // ---- the actions (what the buttons, marks, captions and the link do)
@@ -90,11 +94,13 @@ class SettingsDialog final : public win::Window {
 
  protected:
   LRESULT onMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  void onDestroyed() override;
 
  private:
   class Panel;
   friend class Panel;
 
+  bool LoadSequence();
   bool CreateControls();
   void Layout(int dpi);  // every size and place for a DPI, fonts and pictures included
   void MeasureLabels();
@@ -108,6 +114,7 @@ class SettingsDialog final : public win::Window {
   void ShowMusicKind(int kind);
   void SetLabel(Label label, const std::string& text);
   void Unload();
+  void RequestClose();  // a close of the window: now, or once the load is done
   void OnScroll(WPARAM wp);
   void DrawLabels(HDC dc, Container container) const;
   void PaintWindow();
@@ -123,6 +130,8 @@ class SettingsDialog final : public win::Window {
   Point anchor_;
   int markedKind_ = -1;
   bool unloading_ = false;
+  bool loading_ = false;         // inside Load: a close waits for its end
+  bool closeRequested_ = false;  // a close came during the load
   bool urlPressed_ = false;
   HCURSOR cursorOverride_ = nullptr;  // the application-wide pointer; null: the default
 

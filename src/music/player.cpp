@@ -190,7 +190,7 @@ void Player::StopMp3Music() {
 void Player::StartWavMusic() {
   if (IsUnplayableName(settings_.MusicFile)) return;
   if (sound_.WaveDeviceCount() <= 0) return;
-  lastApiResult_ = sound_.PlayLooped(settings_.MusicFile);
+  lastApiResult_ = sound_.PlayLooped(settings_.MusicFile, kWavMusicFlags);
 }
 
 void Player::StopWavMusic() { lastApiResult_ = sound_.Stop(); }

@@ -33,11 +33,21 @@ class SoundPort {
  public:
   virtual ~SoundPort() = default;
   virtual int32_t WaveDeviceCount() = 0;
-  // Plays a file asynchronously in a loop (flags SND_ASYNC | SND_LOOP); result of the call.
-  virtual int32_t PlayLooped(const std::string& file) = 0;
+  // Plays a file with the sound player's flags (kWavMusicFlags); result of the call.
+  virtual int32_t PlayLooped(const std::string& file, uint32_t flags) = 0;
   // Stops what is playing; result of the call.
   virtual int32_t Stop() = 0;
 };
+
+// The sound player's flags, as the platform numbers them (SND_*).
+inline constexpr uint32_t kSndAsync = 0x0001;
+inline constexpr uint32_t kSndNoDefault = 0x0002;
+inline constexpr uint32_t kSndLoop = 0x0008;
+inline constexpr uint32_t kSndFilename = 0x00020000;
+// The WAV music: in the background, over and over, the name taken as a file name only
+// (never a sound alias of the system), and silence when the file cannot be played: without
+// SND_NODEFAULT the platform would loop its default system sound for the whole show.
+inline constexpr uint32_t kWavMusicFlags = kSndAsync | kSndLoop | kSndFilename | kSndNoDefault;
 
 // Reply capacities, in characters, of the buffers the player offers the devices.
 inline constexpr uint32_t kReplyCapacity = 512;      // SendMciCommand

@@ -53,10 +53,11 @@ bool WinMci::ErrorText(uint32_t code, std::string& text, uint32_t capacity) {
 // The count is unsigned; read as a signed 32-bit value like every other result we keep.
 int32_t WinSound::WaveDeviceCount() { return static_cast<int32_t>(waveOutGetNumDevs()); }
 
-// SND_ASYNC | SND_LOOP and nothing else: the name is looked up as the platform looks up
-// any sound name (an alias first, then a file).
-int32_t WinSound::PlayLooped(const std::string& file) {
-  return PlaySoundW(win::widen(file).c_str(), nullptr, SND_ASYNC | SND_LOOP);
+static_assert(kSndAsync == SND_ASYNC && kSndNoDefault == SND_NODEFAULT && kSndLoop == SND_LOOP &&
+              kSndFilename == SND_FILENAME);
+
+int32_t WinSound::PlayLooped(const std::string& file, uint32_t flags) {
+  return PlaySoundW(win::widen(file).c_str(), nullptr, flags);
 }
 
 int32_t WinSound::Stop() { return PlaySoundW(nullptr, nullptr, 0); }

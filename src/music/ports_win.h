@@ -15,7 +15,7 @@ class WinMci final : public MciPort {
 class WinSound final : public SoundPort {
  public:
   int32_t WaveDeviceCount() override;
-  int32_t PlayLooped(const std::string& file) override;
+  int32_t PlayLooped(const std::string& file, uint32_t flags) override;
   int32_t Stop() override;
 };
 

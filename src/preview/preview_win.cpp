@@ -10,7 +10,8 @@ int RunPreview(Session&, HWND parent) {
   // ends the process at once: a preview with nowhere to go would never be closed.
   preview::PreviewWindow window;
   if (!window.open(parent, preview::LoadPreviewPicture(win::ThisModule()))) return 0;
-  return win::RunMessageLoop();
+  win::RunMessageLoop();  // until the window is gone, or a WM_QUIT from anyone
+  return 0;
 }
 
 }  // namespace app

@@ -68,6 +68,9 @@ LRESULT PreviewWindow::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
       Img_Prev.paint(dc.get());
       return 0;
     }
+    case WM_ENDSESSION:
+      if (wp) DestroyWindow(hwnd());  // the session ends: so does the preview
+      return 0;
     case WM_DESTROY:
       // Closed by the caller, or destroyed with the caller's window: nothing is left to
       // show, so the loop (and with it the preview process) ends.

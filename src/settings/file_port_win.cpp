@@ -11,7 +11,10 @@
 namespace settings {
 
 namespace {
-constexpr LONGLONG kLargestSettingsFile = 16LL << 20;  // a settings file is a few lines
+// A settings file is a few lines. A larger one is not ours to read (every start would
+// spend its time on it) nor to rewrite: it reads as unreadable, so the defaults apply and a
+// confirm says the file cannot be replaced, leaving it as it is.
+constexpr LONGLONG kLargestSettingsFile = 1LL << 20;
 
 bool WriteAll(HANDLE file, std::string_view bytes) {
   while (!bytes.empty()) {

@@ -5,6 +5,7 @@
 
 #include <windowsx.h>
 
+#include <cstring>
 #include <memory>
 #include <utility>
 
@@ -18,12 +19,18 @@ namespace show {
 
 namespace {
 constexpr DWORD kHoldMs = 1000;
+
+// The console display's state: DWORD 0 off, 1 on, 2 dimmed (Windows 8 and later), and the
+// older monitor state (0 off, 1 on) for systems that do not send the first.
+constexpr GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+constexpr GUID kMonitorPowerOn = {0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}};
 }  // namespace
 
 Veskar_S::Veskar_S(app::Session& session)
     : session_(session),
       player_(mci_, sound_, session.settings, session.LastApiResult),
-      music_(player_, timer1_, timer2_) {}
+      music_(player_, timer1_, timer2_),
+      pacer_(PaceForRefreshRate(WinFrameClock::RefreshRate()), WinFrameClock::CompositionOn()) {}
 
 bool Veskar_S::Load(bool startCycle) {
   // The primary screen's size at its top-left corner; with no border the client area is
@@ -51,6 +58,12 @@ bool Veskar_S::Load(bool startCycle) {
   }  // the desktop's DC is released right after the capture
   FillBlankCapture(master_, win::ThisModule());  // a capture of one colour shows nothing
   if (display_.dc() && master_.dc()) master_.copyTo(display_.dc());
+
+  // Nothing is drawn while the display is off (power saving while the show runs).
+  displayState_.reset(RegisterPowerSettingNotification(hwnd(), &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE));
+  if (!displayState_) {
+    displayState_.reset(RegisterPowerSettingNotification(hwnd(), &kMonitorPowerOn, DEVICE_NOTIFY_WINDOW_HANDLE));
+  }
 
   timer1_.attach(hwnd());
   timer2_.attach(hwnd());
@@ -86,19 +99,46 @@ void Veskar_S::RunLoop() {
   timer3_.setEnabled(false);  // its handler is entered once
   looping_ = true;
   cycle_ = LevelCycle{};
-  for (;;) {
-    CallEffect(cycle_.Level());
-    if (cycle_.Step(session_.settings.Degree)) {
-      // Back at 0: the sharp picture, shown and held. Input that comes during the hold
-      // waits for the next round of events.
-      ShowApiResult = BitBlt(display_.dc(), 0, 0, width_, height_, master_.dc(), 0, 0, SRCCOPY);
-      Refresh();
-      ProcessPendingEvents();
-      Sleep(kHoldMs);
-    }
+  pacer_.Restart(clock_.Now());
+  for (;;) RunFrame();
+}
+
+void Veskar_S::RunFrame() {
+  if (!displayOn_) {
+    // Nobody can see the show: nothing is drawn until the display is back, and then the
+    // cycle goes on where it was. Input and the music timers are still handled.
+    while (!displayOn_) clock_.WaitForMessages();
+    pacer_.Restart(clock_.Now());
+    return;
+  }
+  // Each level stays on the screen until the next is due (at least one refresh); the
+  // wait handles input as it comes, and what came during a late frame is handled after it.
+  CallEffect(cycle_.Level());
+  Refresh();
+  pacer_.WaitForNextLevel(clock_);
+  ProcessPendingEvents();
+  if (cycle_.Step(session_.settings.Degree)) {
+    // Back at 0: the sharp picture, shown and held. Input that comes during the hold
+    // waits for the next round of events.
+    ShowApiResult = BitBlt(display_.dc(), 0, 0, width_, height_, master_.dc(), 0, 0, SRCCOPY);
     Refresh();
     ProcessPendingEvents();
+    Sleep(kHoldMs);
+    Refresh();
+    ProcessPendingEvents();
+    pacer_.Restart(clock_.Now());
   }
+}
+
+void Veskar_S::OnPowerSetting(const POWERBROADCAST_SETTING& setting) {
+  if (setting.DataLength < sizeof(DWORD)) return;
+  if (!IsEqualGUID(setting.PowerSetting, kConsoleDisplayState) &&
+      !IsEqualGUID(setting.PowerSetting, kMonitorPowerOn)) {
+    return;
+  }
+  DWORD state = 0;
+  std::memcpy(&state, setting.Data, sizeof state);
+  displayOn_ = state != 0;  // a dimmed display (2) is still seen
 }
 
 void Veskar_S::End() {
@@ -166,6 +206,13 @@ LRESULT Veskar_S::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_QUERYENDSESSION:
       End();
       return 0;
+    case WM_ENDSESSION:
+      if (wp) End();  // a tool may send it without the query first
+      return 0;
+
+    case WM_POWERBROADCAST:
+      if (wp == PBT_POWERSETTINGCHANGE && lp) OnPowerSetting(*reinterpret_cast<const POWERBROADCAST_SETTING*>(lp));
+      return TRUE;
 
     case WM_ERASEBKGND:
       return 1;  // the picture covers the whole client area

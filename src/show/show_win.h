@@ -12,6 +12,8 @@
 #include "music/ports_win.h"
 #include "show/cycle.h"
 #include "show/effect_library_win.h"
+#include "show/frame_clock_win.h"
+#include "show/pacing.h"
 #include "show/show_music.h"
 #include "win/handle.h"
 #include "win/surface.h"
@@ -44,7 +46,7 @@ class PlayerPort final : public MusicPort {
   win::Timer& timer2_;
 };
 
-class Veskar_S final : public win::Window {
+class Veskar_S final : public win::Window, private MessagePump {
  public:
   explicit Veskar_S(app::Session& session);
 
@@ -54,6 +56,10 @@ class Veskar_S final : public win::Window {
 
   // The pixelation loop, entered from Timer3's first tick; it never returns.
   [[noreturn]] void RunLoop();
+  // One turn of the loop: a level drawn, presented and left on the screen until the next
+  // is due, handling input meanwhile; after level 1, the sharp picture and its hold.
+  // While the display is off it draws nothing and returns once the display is back on.
+  void RunFrame();
 
   // One frame at a level, as the loop draws it: the effect, the refresh and the pending
   // events (the frame benchmark drives this).
@@ -66,6 +72,9 @@ class Veskar_S final : public win::Window {
   void End();
 
   const win::Surface& display() const { return display_; }
+  const LevelCycle& cycle() const { return cycle_; }
+  const LevelPacer& pacer() const { return pacer_; }
+  bool displayOn() const { return displayOn_; }
 
  protected:
   LRESULT onMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -73,7 +82,9 @@ class Veskar_S final : public win::Window {
  private:
   void Refresh();
   void ProcessPendingEvents();
+  void PumpMessages() override { ProcessPendingEvents(); }
   void Paint();
+  void OnPowerSetting(const POWERBROADCAST_SETTING& setting);
 
   app::Session& session_;
   win::Surface display_;  // Display: what the screen shows
@@ -88,6 +99,10 @@ class Veskar_S final : public win::Window {
   PlayerPort music_;
   EffectLibrary effect_;
   LevelCycle cycle_;
+  WinFrameClock clock_{*this};
+  LevelPacer pacer_;
+  win::UniquePowerNotification displayState_;  // tells us when the display goes off and on
+  bool displayOn_ = true;
   int32_t ShowApiResult = 0;
   int width_ = 0;
   int height_ = 0;

@@ -52,6 +52,7 @@ inline void DestroyWnd(HWND h) { ::DestroyWindow(h); }
 inline void FreeLib(HMODULE h) { ::FreeLibrary(h); }
 inline void DestroyIco(HICON h) { ::DestroyIcon(h); }
 inline void DestroyCur(HCURSOR h) { ::DestroyCursor(h); }
+inline void UnregisterPower(HPOWERNOTIFY h) { ::UnregisterPowerSettingNotification(h); }
 struct FileTraits {
   using Handle = HANDLE;
   static Handle Invalid() { return INVALID_HANDLE_VALUE; }
@@ -71,6 +72,7 @@ using UniqueWindow = Unique<NullIsInvalid<HWND, detail::DestroyWnd>>;
 using UniqueLibrary = Unique<NullIsInvalid<HMODULE, detail::FreeLib>>;
 using UniqueIcon = Unique<NullIsInvalid<HICON, detail::DestroyIco>>;
 using UniqueCursor = Unique<NullIsInvalid<HCURSOR, detail::DestroyCur>>;
+using UniquePowerNotification = Unique<NullIsInvalid<HPOWERNOTIFY, detail::UnregisterPower>>;
 
 // GetDC/ReleaseDC pair; a null window means the screen.
 class WindowDc {

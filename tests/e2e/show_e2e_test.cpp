@@ -5,6 +5,8 @@
 // cycle and what happens to the cursor.
 #include <windowsx.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -72,6 +74,7 @@ struct Call {
   long resultOnEntry;
   std::string size;
   int cursor;
+  long long us;  // on the performance counter, since the first call
 };
 
 struct Recording {
@@ -87,7 +90,7 @@ Recording ReadRecording(const TestFolder& folder) {
   while (in >> word) {
     if (word == "call") {
       Call c;
-      in >> c.level >> c.ms >> c.resultOnEntry >> c.size >> c.cursor;
+      in >> c.level >> c.ms >> c.resultOnEntry >> c.size >> c.cursor >> c.us;
       r.calls.push_back(c);
     } else if (word == "exit") {
       r.exited = true;
@@ -312,4 +315,68 @@ TEST_F(Show, OnlyTheModeLetterSHidesAndGivesBackTheCursor) {
     ASSERT_TRUE(r.exited);
     EXPECT_EQ(r.cursorAtExit, 0) << Utf8(args) << ": the cursor counter at the end";
   }
+}
+
+TEST_F(Show, EachLevelStaysForADisplayFrameAndAKeyEndsTheAnimationAtOnce) {
+  // Degree 30: 62 levels a cycle, one per refresh of the (60 Hz) display, then the hold.
+  useRecordingEffect();
+  setDegree(30);
+  DEVMODEW mode{};
+  mode.dmSize = sizeof mode;
+  EnumDisplaySettingsW(nullptr, ENUM_CURRENT_SETTINGS, &mode);
+  const int hz = mode.dmDisplayFrequency > 1 ? int(mode.dmDisplayFrequency) : 60;
+  const double period = 1e6 * ((hz + 59) / 60) / hz;  // microseconds a level stays
+  const HWND show = start();
+  ASSERT_NE(show, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return ReadRecording(folder_).calls.size() >= 2 * 62 + 20; }, 20000));
+
+  // A key mid-cycle ends the show before more than a few further levels are drawn.
+  const size_t before = ReadRecording(folder_).calls.size();
+  const DWORD pressed = GetTickCount();
+  PostKey(show, 'K');
+  ASSERT_TRUE(endsWithin(5000));
+  const DWORD took = GetTickCount() - pressed;
+  const Recording r = ReadRecording(folder_);
+  EXPECT_LE(r.calls.size(), before + 3) << "levels went on being drawn after the key";
+  EXPECT_LT(took, 1500u) << "the key was not handled during the animation";
+
+  ASSERT_GE(r.calls.size(), 2u * 62);
+  std::vector<double> steps;
+  for (size_t cycle = 0; cycle < 2; ++cycle) {
+    const size_t first = cycle * 62, last = first + 61;
+    EXPECT_EQ(r.calls[first].level, 0);
+    EXPECT_EQ(r.calls[last].level, 1);
+    // The cycle lasts about 61 level times from its level 0 to its level 1 ...
+    const double length = double(r.calls[last].us - r.calls[first].us);
+    EXPECT_GT(length, 0.9 * 61 * period) << "cycle " << cycle << " outran the display";
+    EXPECT_LT(length, 3.0 * 61 * period) << "cycle " << cycle;
+    for (size_t i = first + 1; i <= last; ++i) steps.push_back(double(r.calls[i].us - r.calls[i - 1].us));
+    // ... and the hold comes once, after it.
+    if (last + 1 < r.calls.size()) {
+      EXPECT_GE(r.calls[last + 1].ms - r.calls[last].ms, 1000u) << "no hold after cycle " << cycle;
+    }
+  }
+  std::sort(steps.begin(), steps.end());
+  const double median = steps[steps.size() / 2];
+  EXPECT_GT(median, 0.8 * period);
+  EXPECT_LT(median, 1.5 * period);
+  std::printf("level intervals: median %.0f us, 5th %.0f us, 95th %.0f us (period %.0f us); key to end %lu ms\n",
+              median, steps[steps.size() / 20], steps[steps.size() * 19 / 20], period, (unsigned long)took);
+}
+
+TEST_F(Show, AKeyDuringTheHoldEndsTheShowOnlyAfterTheHold) {
+  useRecordingEffect();
+  setDegree(3);
+  const HWND show = start();
+  ASSERT_NE(show, nullptr);
+  // The call at level 1 that ends the first cycle: the hold begins a level time later.
+  ASSERT_TRUE(WaitUntil([&] { return ReadRecording(folder_).calls.size() >= 8; }, 15000));
+  Sleep(200);
+  const DWORD pressed = GetTickCount();
+  PostKey(show, 'H');
+  ASSERT_TRUE(endsWithin(5000));
+  const DWORD took = GetTickCount() - pressed;
+  const Recording r = ReadRecording(folder_);
+  EXPECT_EQ(r.calls.size(), 8u) << "the key was handled before the hold was over, or after the next cycle began";
+  EXPECT_GE(took, 500u) << "the key ended the hold early";
 }

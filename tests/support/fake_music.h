@@ -67,13 +67,15 @@ class FakeSound : public music::SoundPort {
   int32_t playResult = 1;
   int32_t stopResult = 1;
   std::vector<std::string> calls;  // "count", "play <file>", "stop"
+  std::vector<uint32_t> playFlags;  // the flags of each "play"
 
   int32_t WaveDeviceCount() override {
     calls.push_back("count");
     return devices;
   }
-  int32_t PlayLooped(const std::string& file) override {
+  int32_t PlayLooped(const std::string& file, uint32_t flags) override {
     calls.push_back("play " + file);
+    playFlags.push_back(flags);
     return playResult;
   }
   int32_t Stop() override {

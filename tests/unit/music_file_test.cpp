@@ -98,6 +98,10 @@ TEST_F(FileMusic, WavLoopsThroughTheSoundPlayerWhenThereIsAWaveDevice) {
   player.StartWavMusic();
   EXPECT_EQ(sound.calls, (Commands{"count", "play C:\\My Music\\曲.wav"}));
   EXPECT_EQ(lastApiResult, 1);
+  // SND_ASYNC | SND_LOOP | SND_FILENAME | SND_NODEFAULT: a file that cannot be played
+  // (corrupt, truncated, not a wave file) leaves the show silent instead of looping the
+  // system's default sound, and the name is never taken for a sound alias.
+  EXPECT_EQ(sound.playFlags, (std::vector<uint32_t>{0x0001u | 0x0008u | 0x00020000u | 0x0002u}));
   sound.stopResult = 0;
   player.StopWavMusic();
   EXPECT_EQ(sound.calls.back(), "stop");

@@ -242,7 +242,7 @@ TEST(EffectLibrary, RefusesABitmapTooLargeToCopyInsteadOfOverrunningTheCopy) {
   SelectObject(dc.get(), old);
 }
 
-TEST(ShowEffectBinding, BindsByNameAtTheFirstCallOrSkipsEveryCall) {
+TEST(ShowEffectBinding, BindsFromTheProgramsFolderAtTheFirstCallOrSkipsEveryCall) {
   // This test program's folder holds Runo_Effect.dll, as the saver's does.
   show::EffectLibrary effect;
   Bitmap src(Bitmap::TopDown32, 8, 8), dst(Bitmap::TopDown32, 8, 8);
@@ -258,8 +258,9 @@ TEST(ShowEffectBinding, BindsByNameAtTheFirstCallOrSkipsEveryCall) {
   for (int i = 0; i < 3; ++i) EXPECT_FALSE(none.Call(dst.dc(), src.dc(), 1, &result));
   EXPECT_TRUE(none.missing());
 
-  // A library without the entry counts as missing too.
-  show::EffectLibrary wrong(L"gdi32.dll");
-  EXPECT_FALSE(wrong.Call(dst.dc(), src.dc(), 1, &result));
-  EXPECT_TRUE(wrong.missing());
+  // Only the program's folder is looked in: a library that the usual search would find in
+  // the system folder is not loaded.
+  show::EffectLibrary system(L"gdi32.dll");
+  EXPECT_FALSE(system.Call(dst.dc(), src.dc(), 1, &result));
+  EXPECT_TRUE(system.missing());
 }

@@ -128,7 +128,7 @@ TEST_F(MusicPorts, AWavLoopsIntoTheSoundDeviceUntilStopped) {
   constexpr double kLength = 0.4;
   const std::string wav = Make("a tone.wav", SineWav(22050, 1, kLength, 440.0));
   FreshRawAudio();
-  EXPECT_NE(sound_.PlayLooped(wav), 0);
+  EXPECT_NE(sound_.PlayLooped(wav, music::kWavMusicFlags), 0);
   Sleep(900);
   const int64_t before = SizeOf(raw);
   Sleep(300);
@@ -194,4 +194,39 @@ TEST_F(MusicPorts, AnMp3ThatCannotBeOpenedPlaysNothingAndTheChecksGoOn) {
   player.CheckMp3Repeat();
   player.StopMp3Music();
   EXPECT_FALSE(player.IsMp3Playing());
+}
+
+// A ".wav" that is no wave file (a truncated one, or text) plays nothing, even where the
+// system has a default sound: without SND_NODEFAULT the platform may loop that sound for
+// the whole show instead. The default is registered for this test, then put back.
+TEST_F(MusicPorts, AWavThatCannotBePlayedLeavesTheDeviceSilent) {
+  const std::string raw = RawAudioPath();
+  if (raw.empty()) GTEST_SKIP() << "VESKAR_AUDIO_RAW is not set: run through scripts/test";
+  const std::string tone = Make("default.wav", SineWav(22050, 1, 0.5, 440.0));
+  const std::wstring key = L"AppEvents\\Schemes\\Apps\\.Default\\.Default\\.Current";
+  HKEY k = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                            nullptr),
+            ERROR_SUCCESS);
+  const std::wstring value = win::widen(tone);
+  RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+
+  const std::string whole = SineWav(22050, 1, 0.5, 440.0);
+  const std::string broken[] = {
+      Make("truncated.wav", whole.substr(0, 30)),   // the header cut inside the format chunk
+      Make("text.wav", "this is no wave file\r\n"),  // no RIFF at all
+      Make("empty.wav", ""),
+  };
+  for (const std::string& wav : broken) {
+    FreshRawAudio();
+    sound_.PlayLooped(wav, music::kWavMusicFlags);
+    Sleep(700);
+    sound_.Stop();
+    Sleep(100);
+    const auto [sounding, frequency] = MeasureTone(ReadAll(raw), RawFormat{22050, 1, SampleType::Int16});
+    EXPECT_EQ(sounding, 0.0) << wav << ": " << sounding << " s at " << frequency << " Hz reached the device";
+  }
+  RegDeleteValueW(k, nullptr);
+  RegCloseKey(k);
 }

@@ -551,3 +551,101 @@ TEST_F(DialogFixture, TheWholeLayoutScalesWithTheDpi) {
   EXPECT_EQ(d.markRect(2), kRadioMarks[2]);
   EXPECT_EQ(CaptureClient(d.hwnd()).at(2, 123), 0xDCDCFAu);
 }
+
+// ---- closing, however it comes
+
+// A close sent while the load sequence runs (another program's SendMessage is handled
+// inside platform calls the load makes; here, inside the pointer query of step 8) waits
+// for the end of the load and is then carried out once: one closing zoom, nothing saved.
+TEST_F(DialogFixture, ACloseDuringTheLoadIsCarriedOutWhenTheLoadIsDone) {
+  for (UINT close : {UINT{WM_CLOSE}, UINT{WM_ENDSESSION}}) {
+    animations_.clear();
+    Platform p = Recorded();
+    SettingsDialog* self = nullptr;
+    bool sent = false;
+    p.getCursorPos = [&](POINT* at) {
+      *at = POINT{800, 600};
+      if (self && self->hwnd()) {
+        SendMessageW(self->hwnd(), close, close == WM_ENDSESSION ? TRUE : 0, 0);
+        sent = true;
+        EXPECT_TRUE(self->hwnd()) << "the load goes on";
+      }
+      return TRUE;
+    };
+    dialog_ = std::make_unique<SettingsDialog>(session_, std::move(p));
+    self = dialog_.get();
+    EXPECT_TRUE(dialog_->Load());
+    ASSERT_TRUE(sent);
+    EXPECT_TRUE(Closed()) << close;
+    ASSERT_EQ(animations_.size(), 2u) << "the opening zoom, then one closing zoom";
+    EXPECT_TRUE(SameRect(animations_[1].to, RECT{800, 600, 800, 600}));
+    EXPECT_EQ(dialog_->RunModal(), 0) << "nothing left to run";
+    EXPECT_TRUE(files_.files.empty());
+  }
+}
+
+// Further closes after the first (a tool retrying, a posted close behind a sent one, the
+// end of the session, a WM_QUIT) find the dialog unloaded: the closing zoom runs once.
+TEST_F(DialogFixture, EveryLaterCloseFindsItUnloaded) {
+  SettingsDialog& d = Open();
+  const HWND w = d.hwnd();
+  PostMessageW(w, WM_CLOSE, 0, 0);
+  SendMessageW(w, WM_CLOSE, 0, 0);
+  SendMessageW(w, WM_ENDSESSION, TRUE, 0);
+  PostQuitMessage(0);
+  EXPECT_EQ(d.RunModal(), 0);
+  EXPECT_FALSE(IsWindow(w));
+  EXPECT_EQ(animations_.size(), 2u);
+  EXPECT_TRUE(files_.files.empty());
+  MSG quit;
+  EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit is left for the caller";
+}
+
+// The modal loop ends when the window goes, however it went. A close sent from another
+// thread is handled inside GetMessage, where no posted message follows it; the loop used
+// to wait there for ever. A watchdog posts a WM_QUIT after 10 s so that the test ends.
+namespace {
+struct Closer {
+  HWND target;
+  UINT message;
+  DWORD loopThread;
+  win::UniqueHandle loopEnded{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  bool watchdogFired = false;
+};
+
+// Sends the close from its own thread, then waits for the loop to end; after 10 s it posts
+// a WM_QUIT so that a loop that missed its window's end still returns.
+DWORD WINAPI CloseFromAnotherThread(LPVOID arg) {
+  auto* closer = static_cast<Closer*>(arg);
+  Sleep(200);  // the loop is waiting in GetMessage by now
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(closer->target, closer->message, closer->message == WM_ENDSESSION ? TRUE : 0, 0,
+                      SMTO_NORMAL, 5000, &ignored);
+  if (WaitForSingleObject(closer->loopEnded.get(), 10000) == WAIT_TIMEOUT) {
+    closer->watchdogFired = true;
+    PostThreadMessageW(closer->loopThread, WM_QUIT, 0, 0);
+  }
+  return 0;
+}
+}  // namespace
+
+TEST_F(DialogFixture, TheModalLoopEndsWhenAnotherThreadsSentCloseDestroysTheWindow) {
+  for (UINT close : {UINT{WM_CLOSE}, UINT{WM_ENDSESSION}}) {
+    SettingsDialog& d = Open();
+    Closer c{d.hwnd(), close, GetCurrentThreadId()};
+    win::UniqueHandle thread(CreateThread(
+        nullptr, 0,
+        &CloseFromAnotherThread,
+        &c, 0, nullptr));
+    ASSERT_TRUE(thread);
+    EXPECT_EQ(d.RunModal(), 0);
+    SetEvent(c.loopEnded.get());
+    WaitForSingleObject(thread.get(), 15000);
+    EXPECT_FALSE(c.watchdogFired) << close << ": the loop waited on after its window was gone";
+    EXPECT_TRUE(Closed());
+    EXPECT_TRUE(files_.files.empty());
+    MSG stray;
+    while (PeekMessageW(&stray, nullptr, 0, 0, PM_REMOVE)) {
+    }
+  }
+}

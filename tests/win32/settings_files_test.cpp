@@ -91,3 +91,28 @@ TEST_F(Win32FilesTest, LockedFileIsNotReplaced) {
   ASSERT_EQ(files_.ReadAll(ini, bytes), settings::ReadStatus::Ok);
   EXPECT_EQ(bytes, "old");
 }
+
+// A settings file is a few lines: one past a megabyte is not read (the defaults apply) and
+// not replaced, so a save keeps it as it is; one at the bound is still read.
+TEST_F(Win32FilesTest, AFileBeyondAMegabyteIsNeitherReadNorReplaced) {
+  const std::string ini = settings::SettingsPath(folder_);
+  const std::string head = "[Section]\r\n\x93\x78\x8D\x87\x82\xA2= 42\r\n";
+  std::string bytes = head + std::string((1u << 20) - head.size(), ';');
+  ASSERT_TRUE(files_.ReplaceAll(ini, bytes));
+  EXPECT_EQ(settings::LoadSettings(files_, folder_).Degree, 42);
+
+  bytes += ';';
+  ASSERT_TRUE(files_.ReplaceAll(ini, bytes));
+  std::string read;
+  EXPECT_EQ(files_.ReadAll(ini, read), settings::ReadStatus::Failed);
+  EXPECT_EQ(settings::LoadSettings(files_, folder_).Degree, 100);
+  int32_t result = 1;
+  EXPECT_FALSE(settings::SaveSettings(files_, ini, {7, 0, 0, ""}, result));
+  HANDLE file = CreateFileW(win::widen(ini).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  LARGE_INTEGER size{};
+  GetFileSizeEx(file, &size);
+  CloseHandle(file);
+  EXPECT_EQ(size.QuadPart, static_cast<LONGLONG>(bytes.size()));
+}

@@ -1,6 +1,7 @@
 // Test double of Runo_Effect.dll. Every GPX_Veskar call appends one line to
 // "effect-calls.txt" beside the library:
 //   call <level> <ms since the first call> <result variable on entry> <width>x<height> <cursor count>
+//        <microseconds since the first call, on the performance counter>
 // and when the process ends, "exit <cursor count>". The cursor count is the calling
 // thread's display counter (probed by showing and hiding it again), so a test can tell
 // whether the show hid the cursor and whether it gave it back. The pictures are left as
@@ -15,6 +16,7 @@ namespace {
 
 HMODULE g_self = nullptr;
 DWORD g_start = 0;
+LARGE_INTEGER g_startCount{};
 
 void Append(const std::string& line) {
   wchar_t path[MAX_PATH];
@@ -48,14 +50,21 @@ extern "C" int32_t __stdcall GPX_Veskar(HDC destination, HDC source, int32_t lev
 
 extern "C" int32_t __stdcall GPX_Veskar(HDC destination, HDC source, int32_t level, int32_t* result) {
   const DWORD now = GetTickCount();
-  if (g_start == 0) g_start = now;
+  LARGE_INTEGER count, frequency;
+  QueryPerformanceCounter(&count);
+  QueryPerformanceFrequency(&frequency);
+  if (g_start == 0) {
+    g_start = now;
+    g_startCount = count;
+  }
+  const long long us = (count.QuadPart - g_startCount.QuadPart) * 1000000LL / frequency.QuadPart;
   BITMAP bm{};
   GetObjectW(GetCurrentObject(destination, OBJ_BITMAP), sizeof bm, &bm);
   (void)source;
-  char line[160];
-  std::snprintf(line, sizeof line, "call %ld %lu %ld %ldx%ld %d\n", static_cast<long>(level),
+  char line[192];
+  std::snprintf(line, sizeof line, "call %ld %lu %ld %ldx%ld %d %lld\n", static_cast<long>(level),
                 static_cast<unsigned long>(now - g_start), result ? static_cast<long>(*result) : -999L,
-                static_cast<long>(bm.bmWidth), static_cast<long>(bm.bmHeight), CursorCount());
+                static_cast<long>(bm.bmWidth), static_cast<long>(bm.bmHeight), CursorCount(), us);
   Append(line);
   return 1;
 }
