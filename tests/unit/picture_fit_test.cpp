@@ -91,7 +91,9 @@ TEST(WallpaperCover, ExtremeAndHugeSizesStayInsideTheSource) {
         ASSERT_LE(int64_t(r.left) + r.width, sw);
         ASSERT_LE(int64_t(r.top) + r.height, sh);
         // Centred: the parts cut off on either side differ by at most one pixel.
+        EXPECT_GE((sw - r.width) - 2 * r.left, 0);
         EXPECT_LE((sw - r.width) - 2 * r.left, 1);
+        EXPECT_GE((sh - r.height) - 2 * r.top, 0);
         EXPECT_LE((sh - r.height) - 2 * r.top, 1);
         // The cut side is within half a pixel of the exact one (at least 1).
         const bool heightCut = uint64_t(sw) * uint64_t(th) <= uint64_t(tw) * uint64_t(sh);
