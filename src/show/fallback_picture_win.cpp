@@ -5,6 +5,7 @@
 
 #include <wincodec.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <iterator>
@@ -79,6 +80,7 @@ CapturePicture FillBlankCapture(win::Surface& master, HMODULE resources) {
   if (!IsOneColour(master.bits(), master.stride(), master.width(), master.height()))
     return CapturePicture::Captured;
 
+  const uint32_t colour = master.bits()[0];
   // Windows keeps the path of the wallpaper's file, or "" for none (a plain colour).
   wchar_t path[1024] = {};
   if (SystemParametersInfoW(SPI_GETDESKWALLPAPER, UINT(std::size(path)), path, 0)) {
@@ -89,6 +91,8 @@ CapturePicture FillBlankCapture(win::Surface& master, HMODULE resources) {
     GdiFlush();
     return CapturePicture::SampleDesktop;
   }
+  // A wallpaper that failed half way may have left part of itself: the capture it was.
+  std::fill_n(master.bits(), size_t(master.stride()) * size_t(master.height()), colour);
   return CapturePicture::Captured;
 }
 
