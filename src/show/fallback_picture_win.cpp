@@ -31,8 +31,10 @@ bool DrawSampleDesktop(win::Surface& target, HMODULE resources) {
   return true;
 }
 
-}  // namespace
-
+// The picture file at `path` (any format the Windows Imaging Component reads: BMP, PNG,
+// JPEG, ...), scaled to cover `target` and cut about its centre. False when the file
+// cannot be read; `target` may then hold part of a picture. The caller has flushed GDI,
+// so nothing batched is still to be drawn into the bits while WIC writes them.
 bool DrawWallpaper(win::Surface& target, const wchar_t* path) {
   if (target.empty() || path == nullptr || path[0] == L'\0') return false;
   const uint64_t rowBytes = uint64_t(target.stride()) * sizeof(uint32_t);
@@ -69,31 +71,30 @@ bool DrawWallpaper(win::Surface& target, const wchar_t* path) {
                                 WICBitmapInterpolationModeFant)))
     return false;
 
-  GdiFlush();  // no GDI drawing into the bits may still be pending while WIC writes them
   return SUCCEEDED(scaler->CopyPixels(nullptr, UINT(rowBytes), UINT(totalBytes),
                                       reinterpret_cast<BYTE*>(target.bits())));
 }
 
-CapturePicture FillBlankCapture(win::Surface& master, HMODULE resources) {
-  if (master.empty()) return CapturePicture::Captured;  // no picture to draw into
+}  // namespace
+
+void FillBlankCapture(win::Surface& master, HMODULE resources) {
+  if (master.empty()) return;  // no picture to draw into
   GdiFlush();  // the capture's copy may still be batched; its bits are read directly
-  if (!IsOneColour(master.bits(), master.stride(), master.width(), master.height()))
-    return CapturePicture::Captured;
+  if (!IsOneColour(master.bits(), master.stride(), master.width(), master.height())) return;
 
   const uint32_t colour = master.bits()[0];
   // Windows keeps the path of the wallpaper's file, or "" for none (a plain colour).
   wchar_t path[1024] = {};
   if (SystemParametersInfoW(SPI_GETDESKWALLPAPER, UINT(std::size(path)), path, 0)) {
     path[std::size(path) - 1] = L'\0';
-    if (DrawWallpaper(master, path)) return CapturePicture::Wallpaper;
+    if (DrawWallpaper(master, path)) return;
   }
   if (DrawSampleDesktop(master, resources)) {
     GdiFlush();
-    return CapturePicture::SampleDesktop;
+    return;
   }
   // A wallpaper that failed half way may have left part of itself: the capture it was.
   std::fill_n(master.bits(), size_t(master.stride()) * size_t(master.height()), colour);
-  return CapturePicture::Captured;
 }
 
 }  // namespace show
