@@ -26,10 +26,11 @@ constexpr GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 
 constexpr GUID kMonitorPowerOn = {0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}};
 }  // namespace
 
-Veskar_S::Veskar_S(app::Session& session)
+Veskar_S::Veskar_S(app::Session& session, std::wstring effectLibrary)
     : session_(session),
       player_(mci_, sound_, session.settings, session.LastApiResult),
       music_(player_, timer1_, timer2_),
+      effect_(std::move(effectLibrary)),
       pacer_(PaceForRefreshRate(WinFrameClock::RefreshRate()), WinFrameClock::CompositionOn()) {}
 
 bool Veskar_S::Load(bool startCycle) {

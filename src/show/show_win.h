@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "app/session.h"
 #include "music/player.h"
@@ -48,7 +49,9 @@ class PlayerPort final : public MusicPort {
 
 class Veskar_S final : public win::Window, private MessagePump {
  public:
-  explicit Veskar_S(app::Session& session);
+  // `effectLibrary` is the effects library's file name in the program's folder (the shell
+  // tests bind a recording stand-in under its own name).
+  explicit Veskar_S(app::Session& session, std::wstring effectLibrary = kEffectLibrary);
 
   // Form_Load: the window over the primary screen, the capture, Timer3 (unless told not
   // to start the cycle), the music, then shown on top. False when no window could be made.

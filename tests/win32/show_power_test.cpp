@@ -1,0 +1,207 @@
+// The show while the display is switched off: the real Veskar_S in this process, told
+// about the display the way Windows tells it (WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE
+// with a POWERBROADCAST_SETTING), frames driven one by one, and the effect calls counted
+// by the recording stand-in of the effects library.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/session.h"
+#include "show/show_win.h"
+#include "support/win32_helpers.h"
+#include "win/handle.h"
+#include "win/module.h"
+#include "win/pump.h"
+#include "win/strings.h"
+
+namespace {
+
+// Written out here rather than taken from the program, so that a wrong constant there fails.
+constexpr GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+constexpr GUID kMonitorPowerOn = {0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}};
+constexpr GUID kPowerSchemePersonality = {0x245d8541, 0x3943, 0x4422, {0xb0, 0x25, 0x13, 0xa7, 0x84, 0xf6, 0x79, 0xb7}};
+constexpr DWORD kOff = 0, kOn = 1, kDimmed = 2;
+
+// The stand-in, built beside this program, logs to effect-calls.txt in the same folder.
+std::wstring BesideProgram(const wchar_t* name) { return win::widen(win::ProgramFolder()) + L"\\" + name; }
+
+std::vector<int> RecordedLevels() {
+  std::vector<int> levels;
+  std::istringstream in(testing_support::ReadFileBytes(BesideProgram(L"effect-calls.txt")));
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream words(line);
+    std::string word;
+    int level = 0;
+    if (words >> word >> level && word == "call") levels.push_back(level);
+  }
+  return levels;
+}
+
+// A power-setting notification as Windows sends it: the setting's GUID, then its data.
+LRESULT SendPowerSetting(HWND show, const GUID& setting, DWORD state, DWORD dataLength = sizeof(DWORD),
+                         WPARAM event = PBT_POWERSETTINGCHANGE) {
+  alignas(POWERBROADCAST_SETTING) unsigned char buffer[sizeof(POWERBROADCAST_SETTING) + sizeof(DWORD)] = {};
+  auto* s = reinterpret_cast<POWERBROADCAST_SETTING*>(buffer);
+  s->PowerSetting = setting;
+  s->DataLength = dataLength;
+  std::memcpy(s->Data, &state, sizeof state);
+  return SendMessageW(show, WM_POWERBROADCAST, event, reinterpret_cast<LPARAM>(s));
+}
+
+constexpr COLORREF kMark = RGB(255, 0, 255);
+
+// Paints a mark on the show window where a refresh would draw over it.
+void PaintMark(HWND show) {
+  win::WindowDc dc(show);
+  const RECT r{0, 0, 16, 16};
+  win::UniqueBrush brush(CreateSolidBrush(kMark));
+  FillRect(dc.get(), &r, brush.get());
+  GdiFlush();
+}
+
+bool MarkShown(HWND show) {
+  win::WindowDc dc(show);
+  return GetPixel(dc.get(), 8, 8) == kMark;
+}
+
+class ShowPower : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DeleteFileW(BesideProgram(L"effect-calls.txt").c_str());
+    session_.ArgumentString = "/s";
+    session_.programFolder = win::ProgramFolder();
+    session_.settings.Degree = 5;  // a cycle: 0 .. 6 .. 1, twelve levels
+  }
+
+  // The show window, loaded without its start timer: the test drives the frames.
+  show::Veskar_S& load() {
+    form_ = std::make_unique<show::Veskar_S>(session_, L"recording_effect.dll");
+    EXPECT_TRUE(form_->Load(false));
+    return *form_;
+  }
+
+  app::Session session_;
+  std::unique_ptr<show::Veskar_S> form_;
+};
+
+// What the display does while the show waits for it, run from a thread timer that the
+// show's own wait dispatches: a few ticks of looking, then the display comes back on.
+struct WhileOff {
+  HWND show = nullptr;
+  int ticks = 0;
+  size_t callsSeen = 0;
+  bool markKept = true;
+  bool stillOff = true;
+};
+WhileOff* g_whileOff = nullptr;
+
+void CALLBACK OnWhileOffTick(HWND, UINT, UINT_PTR id, DWORD) {
+  WhileOff& w = *g_whileOff;
+  w.callsSeen = RecordedLevels().size();
+  w.markKept = w.markKept && MarkShown(w.show);
+  if (++w.ticks == 4) {
+    KillTimer(nullptr, id);
+    SendPowerSetting(w.show, kConsoleDisplayState, kOn);
+  }
+}
+
+DWORD WINAPI EndAHungChild(LPVOID) {
+  Sleep(15000);
+  ExitProcess(3);
+}
+
+}  // namespace
+
+TEST_F(ShowPower, NothingIsDrawnWhileTheDisplayIsOffAndTheCycleGoesOnWhereItWas) {
+  show::Veskar_S& form = load();
+  const HWND show = form.hwnd();
+  ASSERT_NE(show, nullptr);
+  for (int i = 0; i < 4; ++i) form.RunFrame();
+  ASSERT_EQ(RecordedLevels(), (std::vector<int>{0, 1, 2, 3}));
+
+  EXPECT_EQ(SendPowerSetting(show, kConsoleDisplayState, kOff), TRUE);
+  EXPECT_FALSE(form.displayOn());
+  PaintMark(show);
+  ASSERT_TRUE(MarkShown(show));
+
+  // The frame waits, drawing nothing, until the display is back; then the next level is
+  // the one that was due, not the start of a new cycle.
+  WhileOff whileOff{show};
+  g_whileOff = &whileOff;
+  ASSERT_NE(SetTimer(nullptr, 0, 100, OnWhileOffTick), 0u);
+  const DWORD begin = GetTickCount();
+  form.RunFrame();
+  const DWORD waited = GetTickCount() - begin;
+  g_whileOff = nullptr;
+  EXPECT_EQ(whileOff.ticks, 4) << "the wait did not handle the timer's messages";
+  EXPECT_GE(waited, 300u) << "the frame did not wait for the display";
+  EXPECT_EQ(whileOff.callsSeen, 4u) << "the effect was called while the display was off";
+  EXPECT_TRUE(whileOff.markKept) << "the window was drawn on while the display was off";
+  EXPECT_TRUE(form.displayOn());
+  EXPECT_EQ(form.cycle().Level(), 4);
+
+  for (int i = 0; i < 10; ++i) form.RunFrame();  // through the bottom of the cycle and its hold
+  EXPECT_FALSE(MarkShown(show)) << "the refresh resumed";
+  EXPECT_EQ(RecordedLevels(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 5, 4, 3, 2, 1, 0, 1}));
+}
+
+TEST_F(ShowPower, OffMeansDataZeroOfEitherDisplaySettingAndADimmedDisplayIsStillShown) {
+  show::Veskar_S& form = load();
+  const HWND show = form.hwnd();
+  ASSERT_NE(show, nullptr);
+  struct Step {
+    const char* what;
+    GUID setting;
+    DWORD state;
+    DWORD dataLength;
+    WPARAM event;
+    bool onAfter;
+  };
+  const Step steps[] = {
+      {"console display off", kConsoleDisplayState, kOff, sizeof(DWORD), PBT_POWERSETTINGCHANGE, false},
+      {"console display on", kConsoleDisplayState, kOn, sizeof(DWORD), PBT_POWERSETTINGCHANGE, true},
+      {"console display dimmed", kConsoleDisplayState, kDimmed, sizeof(DWORD), PBT_POWERSETTINGCHANGE, true},
+      {"monitor off", kMonitorPowerOn, kOff, sizeof(DWORD), PBT_POWERSETTINGCHANGE, false},
+      {"another setting's 1", kPowerSchemePersonality, kOn, sizeof(DWORD), PBT_POWERSETTINGCHANGE, false},
+      {"data too short to read", kConsoleDisplayState, kOn, 2, PBT_POWERSETTINGCHANGE, false},
+      {"another power event", kConsoleDisplayState, kOn, sizeof(DWORD), PBT_APMRESUMEAUTOMATIC, false},
+      {"monitor on", kMonitorPowerOn, kOn, sizeof(DWORD), PBT_POWERSETTINGCHANGE, true},
+      {"monitor off again", kMonitorPowerOn, kOff, sizeof(DWORD), PBT_POWERSETTINGCHANGE, false},
+      {"dimmed from off", kConsoleDisplayState, kDimmed, sizeof(DWORD), PBT_POWERSETTINGCHANGE, true},
+  };
+  for (const Step& s : steps) {
+    EXPECT_EQ(SendPowerSetting(show, s.setting, s.state, s.dataLength, s.event), TRUE) << s.what;
+    EXPECT_EQ(form.displayOn(), s.onAfter) << s.what;
+  }
+  // A notification without its setting is ignored, not read.
+  EXPECT_EQ(SendMessageW(show, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, 0), TRUE);
+  EXPECT_TRUE(form.displayOn());
+
+  // Dimmed, the show goes on drawing.
+  form.RunFrame();
+  form.RunFrame();
+  EXPECT_EQ(RecordedLevels(), (std::vector<int>{0, 1}));
+}
+
+TEST_F(ShowPower, AKeyWhileTheDisplayIsOffStillEndsTheShow) {
+  // The show ends the process: that part runs in a child process of this test. A watchdog
+  // turns a show that never handles the key into a failure instead of a hang.
+  EXPECT_EXIT(
+      {
+        win::UniqueHandle watchdog(CreateThread(nullptr, 0, EndAHungChild, nullptr, 0, nullptr));
+        show::Veskar_S& form = load();
+        SendPowerSetting(form.hwnd(), kConsoleDisplayState, kOff);
+        PostMessageW(form.hwnd(), WM_KEYDOWN, 'K', 0);
+        form.RunFrame();
+        ExitProcess(4);  // the frame came back: the key was not handled
+      },
+      ::testing::ExitedWithCode(0), "");
+  // A frame drawn while off would have loaded the stand-in, which logs every call.
+  EXPECT_TRUE(RecordedLevels().empty()) << "the effect was called while the display was off";
+}
