@@ -170,15 +170,7 @@ TEST(Installed, StartMenuShortcutOpensTheSettings) {
 
 namespace {
 
-INPUT AbsoluteMouse(int x, int y, DWORD flags) {
-  INPUT in{};
-  in.type = INPUT_MOUSE;
-  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-  in.mi.dx = static_cast<LONG>((static_cast<int64_t>(x) * 65535 + (w - 1) / 2) / std::max(1, w - 1));
-  in.mi.dy = static_cast<LONG>((static_cast<int64_t>(y) * 65535 + (h - 1) / 2) / std::max(1, h - 1));
-  in.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | flags;
-  return in;
-}
+using testing_support::AbsoluteMouse;
 
 // A user's click in the middle of a window: the pointer rests there first (the skinned
 // buttons act on a press that follows their hover), then the press and the release.
