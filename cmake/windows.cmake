@@ -29,7 +29,11 @@ add_link_options($<$<CONFIG:Release>:-s>)
 # The one version (project(VERSION)) for both binaries' version resources.
 configure_file(${PROJECT_SOURCE_DIR}/cmake/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
 include_directories(${CMAKE_BINARY_DIR}/generated)
-set(VESKAR_VERSION_RESOURCE ${PROJECT_SOURCE_DIR}/assets/version_info.rc ${CMAKE_BINARY_DIR}/generated/version.h)
+# The manifest's assembly version too; veskar.rc finds the made file through the include
+# path of the generated folder.
+configure_file(${PROJECT_SOURCE_DIR}/assets/veskar.manifest.in ${CMAKE_BINARY_DIR}/generated/veskar.manifest @ONLY)
+set(VESKAR_VERSION_RESOURCE ${PROJECT_SOURCE_DIR}/assets/version_info.rc ${CMAKE_BINARY_DIR}/generated/version.h
+    ${CMAKE_BINARY_DIR}/generated/veskar.manifest)
 
 file(GLOB VESKAR_SHELL_SOURCES CONFIGURE_DEPENDS
      ${PROJECT_SOURCE_DIR}/src/win/*.cpp ${PROJECT_SOURCE_DIR}/src/*/*_win.cpp)
@@ -44,7 +48,7 @@ set_target_properties(Veskar PROPERTIES SUFFIX ".scr")
 target_link_options(Veskar PRIVATE -municode)
 target_link_libraries(Veskar PRIVATE veskar_shell veskar_warnings)
 # The resource compiler reads the manifest and the pictures; rebuild when one changes.
-file(GLOB VESKAR_RESOURCE_FILES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/assets/*.manifest
+file(GLOB VESKAR_RESOURCE_FILES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/assets/*.manifest.in
      ${PROJECT_SOURCE_DIR}/assets/*.bmp ${PROJECT_SOURCE_DIR}/assets/*.ico ${PROJECT_SOURCE_DIR}/assets/*.cur)
 list(APPEND VESKAR_RESOURCE_FILES ${VESKAR_VERSION_RESOURCE})
 set_property(SOURCE assets/veskar.rc APPEND PROPERTY OBJECT_DEPENDS ${VESKAR_RESOURCE_FILES})
@@ -66,6 +70,7 @@ include(GoogleTest)
 add_subdirectory(tests/unit)
 add_subdirectory(tests/win32)
 add_subdirectory(tests/e2e)
+add_subdirectory(tests/installer)
 if(VESKAR_BENCH)
   add_subdirectory(bench)
 endif()

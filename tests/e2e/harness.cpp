@@ -269,17 +269,7 @@ void SendKey(UINT vk) {
   SendInput(2, in, sizeof(INPUT));
 }
 
-namespace {
-INPUT AbsoluteMouse(int x, int y, DWORD flags) {
-  INPUT in{};
-  in.type = INPUT_MOUSE;
-  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-  in.mi.dx = static_cast<LONG>((static_cast<int64_t>(x) * 65535 + (w - 1) / 2) / std::max(1, w - 1));
-  in.mi.dy = static_cast<LONG>((static_cast<int64_t>(y) * 65535 + (h - 1) / 2) / std::max(1, h - 1));
-  in.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | flags;
-  return in;
-}
-}  // namespace
+using testing_support::AbsoluteMouse;
 
 void SendMouseMove(int x, int y) {
   INPUT in = AbsoluteMouse(x, y, MOUSEEVENTF_MOVE);

@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "win/handle.h"
@@ -40,6 +42,18 @@ inline bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
   DWORD written = 0;
   return WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
          written == bytes.size();
+}
+
+// A mouse event at a screen point, in SendInput's absolute units (0..65535 across the
+// primary screen, rounded to the nearest pixel).
+inline INPUT AbsoluteMouse(int x, int y, DWORD flags) {
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  in.mi.dx = static_cast<LONG>((static_cast<int64_t>(x) * 65535 + (w - 1) / 2) / std::max(1, w - 1));
+  in.mi.dy = static_cast<LONG>((static_cast<int64_t>(y) * 65535 + (h - 1) / 2) / std::max(1, h - 1));
+  in.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | flags;
+  return in;
 }
 
 }  // namespace testing_support

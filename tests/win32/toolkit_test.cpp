@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "version.h"
 #include "win/handle.h"
 #include "win/module.h"
 #include "win/pump.h"
@@ -132,6 +133,9 @@ TEST(Resources, ManifestAsksForPerMonitorDpiAndCommonControls6) {
   EXPECT_NE(manifest.find("PerMonitorV2"), std::string::npos);
   EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
   EXPECT_NE(manifest.find("supportedOS"), std::string::npos);
+  // The assembly version is the program's own, four parts.
+  EXPECT_NE(manifest.find("name=\"Veskar.ScreenSaver\" version=\"" VESKAR_VERSION_STRING ".0\""), std::string::npos)
+      << manifest.substr(0, 300);
 }
 
 TEST(Resources, CarriesAnIconAndAVersion) {

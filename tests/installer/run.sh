@@ -1,0 +1,140 @@
+#!/usr/bin/env bash
+# The installer end to end under Wine, in a fresh win64 prefix of its own (the tests'
+# prefix is never touched): a silent install, the installed files against the zips, the
+# registry and the Start-menu shortcut, the dialog opened by the shortcut's command saving
+# beside the program, a silent install of the next version over it that keeps the
+# settings file, a silent uninstall that leaves only that file and puts the previous
+# screen saver back, and one with /PURGE that leaves nothing.
+#
+# It runs what scripts/package made: the shipped dist/ files, and the same installer script
+# on NSIS's 64-bit stub in build/package/test/ (the shipped x86 stub cannot start where the
+# kernel has no 32-bit support; what it holds is compared with the zips by unpacking it).
+# scripts/test runs it on its virtual display; standalone it needs DISPLAY set.
+# The last line says how it went; the exit status is 0 only when every check passed.
+set -uo pipefail
+VESKAR_ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+source "$VESKAR_ROOT/scripts/wine-env.sh"
+started=$SECONDS
+pkg="$VESKAR_ROOT/build/package/test"
+dist="$VESKAR_ROOT/dist"
+check_exe="$VESKAR_ROOT/build/win/bin/installer_check.exe"
+work="$VESKAR_ROOT/build/installer-test"
+failed=0
+checks=0
+
+ok() { checks=$((checks + 1)); echo "  ok: $*"; }
+fail() { checks=$((checks + 1)); failed=$((failed + 1)); echo "  FAILED: $*"; }
+# check <what> <command...>
+check() {
+  local what=$1
+  shift
+  if "$@"; then ok "$what"; else fail "$what"; fi
+}
+finish() {
+  wineserver -k 2>/dev/null || true
+  if [ "$failed" = 0 ]; then
+    echo "installer: $checks checks passed in $((SECONDS - started)) s"
+  else
+    echo "installer: $failed of $checks checks FAILED (in $((SECONDS - started)) s)"
+  fi
+  [ "$failed" = 0 ]
+  exit
+}
+
+[ -n "${DISPLAY:-}" ] || { fail "no DISPLAY: run under scripts/test or with a display"; finish; }
+for f in "$pkg/setup-amd64.exe" "$pkg/setup-next-amd64.exe" "$pkg/versions.txt" "$check_exe"; do
+  [ -f "$f" ] || { fail "missing $f (scripts/package and build/win make it)"; finish; }
+done
+version=$(sed -n 1p "$pkg/versions.txt")
+next=$(sed -n 2p "$pkg/versions.txt")
+
+export WINEPREFIX="$VESKAR_ROOT/build/wine/prefix-installer"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 WINELOADER="$VESKAR_WINE"
+wineserver -k 2>/dev/null || true
+rm -rf "$WINEPREFIX" "$work"
+mkdir -p "$work" "$(dirname "$WINEPREFIX")"
+timeout 300 "$VESKAR_WINE" wineboot -i >"$work/wineboot.log" 2>&1
+timeout 60 wineserver -w 2>/dev/null
+[ -f "$WINEPREFIX/system.reg" ] || { fail "no Wine prefix made:"; sed 's/^/    /' "$work/wineboot.log"; finish; }
+
+# Runs a Windows program with a bound on its time and waits for the prefix to be idle (the
+# uninstaller hands over to a copy of itself in %TEMP% and returns at once).
+run_win() {
+  timeout 180 "$VESKAR_WINE" "$@" >>"$work/wine.log" 2>&1
+  local rc=$?
+  timeout 60 wineserver -w 2>/dev/null
+  return $rc
+}
+# checks <suite>: the installer_check tests of one suite, their output kept on failure.
+checks() {
+  local log="$work/check-$1.log"
+  if timeout 120 "$VESKAR_WINE" "$check_exe" --gtest_filter="$1.*" --gtest_brief=1 >"$log" 2>&1; then
+    ok "$1: $(grep -o '[0-9]* tests\? from [0-9]* test suites\? ran' "$log" | head -n1)"
+  else
+    fail "$1:"
+    sed 's/^/    /' "$log"
+  fi
+  timeout 60 wineserver -w 2>/dev/null
+}
+reg_set() {
+  run_win reg add 'HKCU\Control Panel\Desktop' /v "$1" /t REG_SZ /d "$2" /f
+}
+
+# A screen saver chosen before ours, for the uninstaller to put back.
+previous_saver='C:\windows\system32\previous.scr'
+previous_active=0
+check "a previous screen saver is set" reg_set SCRNSAVE.EXE "$previous_saver"
+check "the screen saver is off" reg_set ScreenSaveActive "$previous_active"
+
+check "silent install of $version exits 0" run_win "$pkg/setup-amd64.exe" /S
+local_app=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Local 2>/dev/null | grep -v '/Public/' | head -n1)
+folder="$local_app/Programs/Veskar"
+[ -d "$folder" ] || { fail "no folder $folder"; finish; }
+VESKAR_EXPECT_VERSION=$version checks Installed
+
+# Same bytes as the 64-bit zip (this machine is 64-bit, so the installer took that pair).
+same_as_zip() {
+  unzip -p "$dist/Veskar-$version-win$1.zip" "$2" | cmp -s - "$3"
+}
+for f in Veskar.scr Runo_Effect.dll readme.txt LICENSE.txt; do
+  check "installed $f is the win64 zip's" same_as_zip 64 "$f" "$folder/$f"
+done
+# The shipped installer holds both pairs: each file is one of the zips' files (7z names the
+# second of two files of one name Veskar_1.scr, so the bytes are matched, not the names).
+unpacked="$work/setup"
+if 7z x -aou -o"$unpacked" "$dist/Veskar-$version-setup.exe" >"$work/7z.log" 2>&1; then
+  held=$(find "$unpacked" -type f -exec sha256sum {} + | cut -d' ' -f1 | sort)
+  for bits in 32 64; do
+    for f in Veskar.scr Runo_Effect.dll readme.txt LICENSE.txt; do
+      sum=$(unzip -p "$dist/Veskar-$version-win$bits.zip" "$f" | sha256sum | cut -d' ' -f1)
+      if grep -qx "$sum" <<<"$held"; then ok "setup.exe holds the win$bits zip's $f"
+      else fail "setup.exe does not hold the win$bits zip's $f"; fi
+    done
+  done
+else
+  fail "7z cannot unpack the shipped setup.exe"
+  sed 's/^/    /' "$work/7z.log"
+fi
+
+checks Configure
+ini="$folder/ベスカル.ini"
+cp "$ini" "$work/settings.ini" 2>/dev/null
+check "the dialog saved ベスカル.ini beside Veskar.scr" test -s "$work/settings.ini"
+
+check "silent install of $next over $version exits 0" run_win "$pkg/setup-next-amd64.exe" /S
+VESKAR_EXPECT_VERSION=$next checks Installed
+check "the upgrade kept ベスカル.ini byte for byte" cmp -s "$work/settings.ini" "$ini"
+
+check "silent uninstall exits 0" run_win "$folder/uninstall.exe" /S
+left=$(cd "$folder" 2>/dev/null && find . -mindepth 1 | sort | tr '\n' ' ')
+check "only ベスカル.ini is left (found: ${left:-nothing})" test "$left" = "./ベスカル.ini "
+check "the kept ベスカル.ini is unchanged" cmp -s "$work/settings.ini" "$ini"
+VESKAR_PREVIOUS_SAVER=$previous_saver VESKAR_PREVIOUS_ACTIVE=$previous_active checks Uninstalled
+
+# Asked to, the uninstaller takes the settings and the folder too.
+check "silent install of $version again exits 0" run_win "$pkg/setup-amd64.exe" /S
+check "silent uninstall with /PURGE exits 0" run_win "$folder/uninstall.exe" /S /PURGE
+check "/PURGE leaves no folder" test ! -e "$folder"
+VESKAR_PREVIOUS_SAVER=$previous_saver VESKAR_PREVIOUS_ACTIVE=$previous_active checks Uninstalled
+
+finish
