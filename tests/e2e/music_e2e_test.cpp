@@ -5,6 +5,7 @@
 
 #include "harness.h"
 #include "support/audio.h"
+#include "support/test_run.h"
 
 using namespace e2e;
 using namespace testing_support;
@@ -23,7 +24,7 @@ class Music : public ::testing::Test {
     folder_.copyFromBuild(L"Veskar.scr");
     if (FileExistsW(BuildFolder() + L"\\Runo_Effect.dll")) folder_.copyFromBuild(L"Runo_Effect.dll");
     raw_ = RawAudioPath();
-    if (raw_.empty()) GTEST_SKIP() << "VESKAR_AUDIO_RAW is not set: run through scripts/test";
+    VESKAR_NEEDS_AUDIO_RAW(raw_);
     DeleteFileW(raw_.c_str());  // each new sound stream starts the file afresh anyway
   }
 

@@ -11,6 +11,7 @@
 #include "music/player.h"
 #include "music/ports_win.h"
 #include "support/audio.h"
+#include "support/test_run.h"
 #include "support/win32_helpers.h"
 #include "win/strings.h"
 
@@ -119,7 +120,7 @@ TEST_F(MusicPorts, TheCdSourceUnderWineEndsItsPollAfterOneTick) {
 
 TEST_F(MusicPorts, AWavLoopsIntoTheSoundDeviceUntilStopped) {
   const std::string raw = RawAudioPath();
-  if (raw.empty()) GTEST_SKIP() << "VESKAR_AUDIO_RAW is not set: run through scripts/test";
+  VESKAR_NEEDS_AUDIO_RAW(raw);
   ASSERT_EQ(sound_.WaveDeviceCount(), 1) << "the test environment's ALSA file device";
 
   // 0.4 s of 440 Hz, 16-bit mono at 22 050 Hz. (The name keeps to ASCII: Wine's sound
@@ -150,7 +151,7 @@ TEST_F(MusicPorts, AWavLoopsIntoTheSoundDeviceUntilStopped) {
 
 TEST_F(MusicPorts, ThePlayerRestartsAnMp3ThatEnded) {
   const std::string raw = RawAudioPath();
-  if (raw.empty()) GTEST_SKIP() << "VESKAR_AUDIO_RAW is not set: run through scripts/test";
+  VESKAR_NEEDS_AUDIO_RAW(raw);
   // One second: 1000 Hz, then 400 Hz. The name has blanks and Japanese letters.
   const std::string mp3 = Make("曲 テスト.mp3", ReadAll(SourceFile("tests/data/tones.mp3")));
   ASSERT_GT(SizeOf(mp3), 1000);
@@ -201,7 +202,7 @@ TEST_F(MusicPorts, AnMp3ThatCannotBeOpenedPlaysNothingAndTheChecksGoOn) {
 // the whole show instead. The default is registered for this test, then put back.
 TEST_F(MusicPorts, AWavThatCannotBePlayedLeavesTheDeviceSilent) {
   const std::string raw = RawAudioPath();
-  if (raw.empty()) GTEST_SKIP() << "VESKAR_AUDIO_RAW is not set: run through scripts/test";
+  VESKAR_NEEDS_AUDIO_RAW(raw);
   const std::string tone = Make("default.wav", SineWav(22050, 1, 0.5, 440.0));
   const std::wstring key = L"AppEvents\\Schemes\\Apps\\.Default\\.Default\\.Current";
   HKEY k = nullptr;
