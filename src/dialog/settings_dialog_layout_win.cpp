@@ -3,50 +3,66 @@
 // what a move to a screen of another DPI changes.
 #include "dialog/settings_dialog_win.h"
 
+#include <utility>
+
+#include "../../assets/resource.h"
 #include "controls/command_win.h"
 #include "dialog/dialog_buttons.h"
+#include "win/dpi.h"
 #include "win/font.h"
 #include "win/strings.h"
 
 namespace dialog {
 
 namespace {
-
 constexpr int kVisibleListEntries = 8;
-
-// Sizes a window so that its client area is w x h: the frame is what the platform draws
-// around the client now, at the window's own DPI (which a test may not share).
-void SetClientSize(HWND hwnd, int w, int h) {
-  RECT outer{}, client{};
-  GetWindowRect(hwnd, &outer);
-  GetClientRect(hwnd, &client);
-  const int frameW = (outer.right - outer.left) - client.right;
-  const int frameH = (outer.bottom - outer.top) - client.bottom;
-  SetWindowPos(hwnd, nullptr, 0, 0, w + frameW, h + frameH, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 }  // namespace
 
-void SettingsDialog::Layout(int dpi) {
-  dpi_ = dpi;
-  labelFont_ = win::CreateUiFont(dpi);
+SIZE SettingsDialog::WindowSizeFor(int dpi, int frameDpi) const {
+  const RECT client{0, 0, Scale(kClientWidth, dpi), Scale(kClientHeight, dpi)};
+  const RECT outer = win::WindowRectForClient(client, kWindowStyle, kWindowExStyle, frameDpi);
+  return {outer.right - outer.left, outer.bottom - outer.top};
+}
+
+void SettingsDialog::SetFonts(int dpi) {
+  win::UniqueFont label = win::CreateUiFont(dpi);
   win::FontStyle link;
   link.underline = true;
-  linkFont_ = win::CreateUiFont(dpi, link);
+  win::UniqueFont linkFont = win::CreateUiFont(dpi, link);
   win::FontStyle box;
   box.points = 9.0;  // a new window's own font on a Japanese system
-  boxFont_ = win::CreateUiFont(dpi, box);
+  win::UniqueFont boxFont = win::CreateUiFont(dpi, box);
+  // The track box keeps using the font it was given: the old one goes only once the box
+  // has the new one. The labels take theirs at the next paint.
+  SendMessageW(combo_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(boxFont.get()), FALSE);
+  boxFont_ = std::move(boxFont);
+  labelFont_ = std::move(label);
+  linkFont_ = std::move(linkFont);
+}
 
-  // The window: the client area at this DPI, wherever it stands now.
-  SetClientSize(hwnd(), Scale(kClientWidth, dpi), Scale(kClientHeight, dpi));
+void SettingsDialog::SetSmallIcon(int dpi) {
+  // The class's small icon is at the system's metrics; the title bar wants the one for
+  // this DPI. Not shared (LR_SHARED is for the standard sizes), so ours to destroy, after
+  // the window has let go of the old one.
+  const int side = win::SystemMetricAt(SM_CXSMICON, dpi);
+  win::UniqueIcon icon(static_cast<HICON>(
+      LoadImageW(win::ThisModule(), MAKEINTRESOURCEW(IDI_VESKAR), IMAGE_ICON, side, side, 0)));
+  if (!icon) return;
+  SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon.get()));
+  smallIcon_ = std::move(icon);
+}
 
-  const Rect panelAt = Scale(kPanel.rect, dpi);
-  SetWindowPos(panel(), nullptr, panelAt.left, panelAt.top, panelAt.width, panelAt.height,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+void SettingsDialog::OnDpiChanged(int dpi, const RECT& suggested) {
+  // The suggested rectangle is the size we answered to WM_GETDPISCALEDSIZE where the
+  // platform asks, and the old one scaled where it does not; Layout then sets the exact
+  // size from the place the platform chose.
+  SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  Layout(dpi);
+}
 
+void SettingsDialog::FitRepeatBox(const Rect& boxAt) {
   // The track box: its closed height is the layout's, whatever the font makes of it.
-  const Rect boxAt = Scale(kRepeatCombo.rect, dpi);
-  SendMessageW(combo_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(boxFont_.get()), FALSE);
   const int entryHeight = static_cast<int>(SendMessageW(combo_.get(), CB_GETITEMHEIGHT, 0, 0));
   SetWindowPos(combo_.get(), nullptr, boxAt.left, boxAt.top, boxAt.width,
                boxAt.height + entryHeight * kVisibleListEntries + 2, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -62,6 +78,23 @@ void SettingsDialog::Layout(int dpi) {
     field -= excess;
     SendMessageW(combo_.get(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
   }
+}
+
+void SettingsDialog::Layout(int dpi) {
+  dpi_ = dpi;
+  SetFonts(dpi);
+  SetSmallIcon(dpi);
+
+  // The window: the client area at this DPI, wherever it stands now. The frame is drawn
+  // at the window's own DPI, which a test that forces the layout's may not share.
+  const SIZE outer = WindowSizeFor(dpi, win::DpiOf(hwnd()));
+  SetWindowPos(hwnd(), nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+  const Rect panelAt = Scale(kPanel.rect, dpi);
+  SetWindowPos(panel(), nullptr, panelAt.left, panelAt.top, panelAt.width, panelAt.height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+
+  FitRepeatBox(Scale(kRepeatCombo.rect, dpi));
 
   const Rect barAt = Scale(kDegreeBar.rect, dpi);
   SetWindowPos(bar_.get(), nullptr, barAt.left, barAt.top, barAt.width, barAt.height,

@@ -259,13 +259,16 @@ LRESULT SettingsDialog::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ENDSESSION:
       if (wp) RequestClose();  // the session ends: the dialog goes, nothing saved
       return 0;
-    case WM_DPICHANGED: {
-      const auto* suggested = reinterpret_cast<const RECT*>(lp);
-      SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-      Layout(HIWORD(wp));
-      return 0;
+    case WM_GETDPISCALEDSIZE: {
+      // Asked before a move to a screen of another DPI: the size at that DPI, so that the
+      // platform suggests it (the frame does not scale in proportion with the client).
+      const int dpi = static_cast<int>(wp);
+      *reinterpret_cast<SIZE*>(lp) = WindowSizeFor(dpi, dpi);
+      return TRUE;
     }
+    case WM_DPICHANGED:
+      OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
+      return 0;
     case WM_DESTROY:
       // The children go with the window.
       combo_.release();

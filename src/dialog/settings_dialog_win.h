@@ -122,7 +122,8 @@ class SettingsDialog final : public win::Window, private PanelOwner {
   void SetFonts(int dpi);
   void FitRepeatBox(const Rect& at);
   void SetSmallIcon(int dpi);
-  SIZE WindowSizeFor(int dpi) const;  // the outer size whose client area is the layout's
+  // The outer size whose client area is the layout's at `dpi`, the frame drawn at `frameDpi`.
+  SIZE WindowSizeFor(int dpi, int frameDpi) const;
   void OnDpiChanged(int dpi, const RECT& suggested);
   void MeasureLabels();
   void PlaceAtStart();
