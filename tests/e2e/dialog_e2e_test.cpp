@@ -39,11 +39,10 @@ class AnswerWindow {
       wc.lpszClassName = L"VeskarTestAnswer";
       RegisterClassW(&wc);
     }
-    hwnd_ = CreateWindowExW(0, L"VeskarTestAnswer", L"answer", WS_POPUP, 0, 0, 1, 1, nullptr,
-                            nullptr, GetModuleHandleW(nullptr), nullptr);
+    hwnd_.reset(CreateWindowExW(0, L"VeskarTestAnswer", L"answer", WS_POPUP, 0, 0, 1, 1, nullptr,
+                                nullptr, GetModuleHandleW(nullptr), nullptr));
   }
-  ~AnswerWindow() { DestroyWindow(hwnd_); }
-  HWND hwnd() const { return hwnd_; }
+  HWND hwnd() const { return hwnd_.get(); }
   static std::wstring& last() {
     static std::wstring text;
     return text;
@@ -58,7 +57,7 @@ class AnswerWindow {
     }
     return DefWindowProcW(h, msg, wp, lp);
   }
-  HWND hwnd_ = nullptr;
+  win::UniqueWindow hwnd_;
 };
 
 struct Shown {
