@@ -64,14 +64,7 @@ void SettingsDialog::DrawLabels(HDC dc, Container container) const {
 }
 
 void SettingsDialog::PaintWindow() {
-  win::PaintDc paint(hwnd());
-  if (gradient_.empty()) return;
-  if (compose_.width() != gradient_.width() || compose_.height() != gradient_.height()) {
-    compose_.create(gradient_.width(), gradient_.height());
-  }
-  gradient_.copyTo(compose_.dc());
-  DrawLabels(compose_.dc(), Container::Window);
-  compose_.copyTo(paint.get());
+  PaintComposed(hwnd(), gradient_, compose_, [this](HDC dc) { DrawLabels(dc, Container::Window); });
 }
 
 

@@ -3,8 +3,6 @@
 
 #include <windowsx.h>
 
-#include "win/handle.h"
-
 namespace dialog {
 
 bool Panel::make(HWND parent, int id) {
@@ -18,7 +16,7 @@ LRESULT Panel::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
-      paint();
+      PaintComposed(hwnd(), texture_, compose_, [this](HDC dc) { owner_.DrawOverPanel(dc); });
       return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
@@ -32,17 +30,6 @@ LRESULT Panel::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
     default:
       return Window::onMessage(msg, wp, lp);
   }
-}
-
-void Panel::paint() {
-  win::PaintDc paint(hwnd());
-  if (texture_.empty()) return;
-  if (compose_.width() != texture_.width() || compose_.height() != texture_.height()) {
-    compose_.create(texture_.width(), texture_.height());
-  }
-  texture_.copyTo(compose_.dc());
-  owner_.DrawOverPanel(compose_.dc());
-  compose_.copyTo(paint.get());
 }
 
 }  // namespace dialog

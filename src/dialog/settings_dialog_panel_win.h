@@ -4,10 +4,26 @@
 #pragma once
 #include <windows.h>
 
+#include "win/handle.h"
 #include "win/surface.h"
 #include "win/window.h"
 
 namespace dialog {
+
+// A paint of a window that shows a persistent picture with parts drawn over it: the
+// picture is copied into `compose`, `drawOver(dc)` draws there, and the screen gets one
+// copy (no flicker, and the picture itself stays clean).
+template <typename DrawOver>
+void PaintComposed(HWND hwnd, const win::Surface& picture, win::Surface& compose, DrawOver drawOver) {
+  win::PaintDc paint(hwnd);
+  if (picture.empty()) return;
+  if (compose.width() != picture.width() || compose.height() != picture.height()) {
+    compose.create(picture.width(), picture.height());
+  }
+  picture.copyTo(compose.dc());
+  drawOver(compose.dc());
+  compose.copyTo(paint.get());
+}
 
 // What the panel asks of the window it belongs to.
 class PanelOwner {
@@ -37,8 +53,6 @@ class Panel final : public win::Window {
   LRESULT onMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
  private:
-  void paint();
-
   PanelOwner& owner_;
   win::Surface texture_;
   win::Surface compose_;  // the picture with the owner's parts, for the screen
