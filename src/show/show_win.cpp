@@ -11,6 +11,7 @@
 
 #include "app/mode.h"
 #include "app/modes_win.h"
+#include "show/fallback_picture_win.h"
 #include "win/pump.h"
 #include "win/strings.h"
 
@@ -55,6 +56,7 @@ bool Veskar_S::Load(bool startCycle) {
       ShowApiResult = BitBlt(master_.dc(), 0, 0, width_, height_, desktop.get(), 0, 0, SRCCOPY);
     }
   }  // the desktop's DC is released right after the capture
+  FillBlankCapture(master_, win::ThisModule());  // a capture of one colour shows nothing
   if (display_.dc() && master_.dc()) master_.copyTo(display_.dc());
 
   // Nothing is drawn while the display is off (power saving while the show runs).

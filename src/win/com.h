@@ -1,0 +1,63 @@
+// COM for the shell: an owner of one interface pointer (Release at the end, in the manner
+// of ComPtr), and the apartment of a scope (CoUninitialize only when this scope's
+// CoInitializeEx counted).
+#pragma once
+#include <objbase.h>
+#include <windows.h>
+
+#include <utility>
+
+namespace win {
+
+template <typename Interface>
+class Com {
+ public:
+  Com() = default;
+  ~Com() { reset(); }
+  Com(Com&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+  Com& operator=(Com&& other) noexcept {
+    if (this != &other) {
+      reset();
+      p_ = std::exchange(other.p_, nullptr);
+    }
+    return *this;
+  }
+  Com(const Com&) = delete;
+  Com& operator=(const Com&) = delete;
+
+  Interface* get() const { return p_; }
+  Interface* operator->() const { return p_; }
+  explicit operator bool() const { return p_ != nullptr; }
+  // For a creating call's out-parameter: drops what was held first.
+  Interface** put() {
+    reset();
+    return &p_;
+  }
+  // For the calls that want void** with the interface's IID (CoCreateInstance).
+  void** putVoid() { return reinterpret_cast<void**>(put()); }
+  void reset() {
+    if (p_) std::exchange(p_, nullptr)->Release();
+  }
+
+ private:
+  Interface* p_ = nullptr;
+};
+
+// COM on this thread for a scope. A thread that has COM already in another model keeps
+// it (RPC_E_CHANGED_MODE): COM is usable there all the same and is not ours to end.
+class ComApartment {
+ public:
+  explicit ComApartment(DWORD model = COINIT_APARTMENTTHREADED)
+      : result_(CoInitializeEx(nullptr, model)) {}
+  ~ComApartment() {
+    if (SUCCEEDED(result_)) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  bool usable() const { return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE; }
+
+ private:
+  HRESULT result_;
+};
+
+}  // namespace win
