@@ -37,13 +37,14 @@ set(VESKAR_VERSION_RESOURCE ${PROJECT_SOURCE_DIR}/assets/version_info.rc ${CMAKE
 
 file(GLOB VESKAR_SHELL_SOURCES CONFIGURE_DEPENDS
      ${PROJECT_SOURCE_DIR}/src/win/*.cpp ${PROJECT_SOURCE_DIR}/src/*/*_win.cpp)
+list(FILTER VESKAR_SHELL_SOURCES EXCLUDE REGEX "/codepage_win\\.cpp$")  # in the core (CMakeLists.txt)
 add_library(veskar_shell STATIC ${VESKAR_SHELL_SOURCES})
 target_link_libraries(veskar_shell PUBLIC veskar_core
   user32 gdi32 winmm comdlg32 shell32 msimg32 comctl32 ole32 shlwapi dwmapi windowscodecs uuid
   PRIVATE veskar_warnings)
 
 # The screen saver itself.
-add_executable(Veskar WIN32 src/app/entry/winmain.cpp assets/veskar.rc)
+add_executable(Veskar WIN32 src/app/entry/winmain_win.cpp assets/veskar.rc)
 set_target_properties(Veskar PROPERTIES SUFFIX ".scr")
 target_link_options(Veskar PRIVATE -municode)
 target_link_libraries(Veskar PRIVATE veskar_shell veskar_warnings)

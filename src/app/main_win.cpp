@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "app/mode.h"
-#include "app/modes.h"
+#include "app/modes_win.h"
 #include "settings/file_port_win.h"
 #include "win/module.h"
 #include "win/strings.h"

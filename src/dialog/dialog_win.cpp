@@ -1,5 +1,5 @@
 // Configure mode: the settings dialog, shown until it is closed.
-#include "app/modes.h"
+#include "app/modes_win.h"
 #include "dialog/settings_dialog_win.h"
 #include "settings/file_port_win.h"
 

@@ -2,6 +2,16 @@
 // `Pic_C` with its tiled texture, the windowless labels and radio marks, the track box,
 // the degree bar and the three skinned buttons; the load sequence, the zoom animation and
 // every action. The rules it follows live in dialog_model.h and layout.h.
+//
+// The class's members are defined by concern, one file each:
+//   settings_dialog_win.cpp          the window: load sequence, modal loop, closing, messages
+//   settings_dialog_layout_win.cpp   sizes and places at a DPI, fonts, DPI changes
+//   settings_dialog_pictures_win.cpp the resource pictures, the texture tiles, the gradient
+//   settings_dialog_labels_win.cpp   measuring and drawing the labels, frames and marks
+//   settings_dialog_actions_win.cpp  what the buttons, marks and link do; the pointer
+//   settings_dialog_platform_win.cpp the real platform calls and the zoom animation
+//   settings_dialog_query_win.cpp    the test query (why it ships is said there)
+// The panel Pic_C is a window of its own (settings_dialog_panel_win.h).
 #pragma once
 #include <windows.h>
 
@@ -14,6 +24,7 @@
 
 #include "app/session.h"
 #include "dialog/layout.h"
+#include "dialog/settings_dialog_panel_win.h"
 #include "settings/file_port.h"
 #include "win/handle.h"
 #include "win/surface.h"
@@ -50,7 +61,7 @@ struct Platform {
 UINT QueryMessage();
 inline constexpr const wchar_t* kQueryMessageName = L"Veskar.SettingsDialog.Query";
 
-class SettingsDialog final : public win::Window {
+class SettingsDialog final : public win::Window, private PanelOwner {
  public:
   SettingsDialog(app::Session& session, Platform platform);
   ~SettingsDialog() override;
@@ -97,12 +108,23 @@ class SettingsDialog final : public win::Window {
   void onDestroyed() override;
 
  private:
-  class Panel;
-  friend class Panel;
+  static constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  static constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
+
+  // PanelOwner: what the panel hands on.
+  void DrawOverPanel(HDC dc) const override;
+  void PanelPressed(int x, int y) override;
+  void PanelScrolled(HWND bar, WPARAM wp) override;
 
   bool LoadSequence();
   bool CreateControls();
   void Layout(int dpi);  // every size and place for a DPI, fonts and pictures included
+  void SetFonts(int dpi);
+  void FitRepeatBox(const Rect& at);
+  void SetSmallIcon(int dpi);
+  // The outer size whose client area is the layout's at `dpi`, the frame drawn at `frameDpi`.
+  SIZE WindowSizeFor(int dpi, int frameDpi) const;
+  void OnDpiChanged(int dpi, const RECT& suggested);
   void MeasureLabels();
   void PlaceAtStart();
   void InitButtons();
@@ -118,7 +140,6 @@ class SettingsDialog final : public win::Window {
   void OnScroll(WPARAM wp);
   void DrawLabels(HDC dc, Container container) const;
   void PaintWindow();
-  void PanelMouseDown(int x, int y);
   bool OverWebAddress(int x, int y) const;
   void RestoreCursor();
   bool SetCursorFor(HWND over, WORD hitTest);
@@ -144,6 +165,7 @@ class SettingsDialog final : public win::Window {
   std::array<Rect, kLabelCount> labelRects_{};
 
   win::UniqueFont labelFont_, linkFont_, boxFont_;
+  win::UniqueIcon smallIcon_;     // the title bar's icon at this DPI
   HCURSOR handCursor_ = nullptr;  // shared resource: not destroyed
 
   win::Surface gradient_;     // the window's persistent image

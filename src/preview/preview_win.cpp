@@ -1,5 +1,5 @@
 // Preview mode: the preview window inside the caller's window, for as long as it lives.
-#include "app/modes.h"
+#include "app/modes_win.h"
 #include "preview/preview_window_win.h"
 #include "win/pump.h"
 

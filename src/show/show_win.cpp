@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "app/mode.h"
-#include "app/modes.h"
+#include "app/modes_win.h"
 #include "show/fallback_picture_win.h"
 #include "win/pump.h"
 #include "win/strings.h"

@@ -1,10 +1,41 @@
 // Surfaces: persistent 32-bit pictures in memory DCs.
 #include "win/surface.h"
 
+#include <utility>
+
 namespace win {
 
-Surface::~Surface() {
+Surface::Surface(Surface&& other) noexcept
+    : dc_(std::move(other.dc_)),
+      bitmap_(std::move(other.bitmap_)),
+      original_(std::exchange(other.original_, nullptr)),
+      bits_(std::exchange(other.bits_, nullptr)),
+      width_(std::exchange(other.width_, 0)),
+      height_(std::exchange(other.height_, 0)) {}
+
+Surface& Surface::operator=(Surface&& other) noexcept {
+  if (this != &other) {
+    free();
+    dc_ = std::move(other.dc_);
+    bitmap_ = std::move(other.bitmap_);
+    original_ = std::exchange(other.original_, nullptr);
+    bits_ = std::exchange(other.bits_, nullptr);
+    width_ = std::exchange(other.width_, 0);
+    height_ = std::exchange(other.height_, 0);
+  }
+  return *this;
+}
+
+Surface::~Surface() { free(); }
+
+void Surface::free() {
+  // The DC's own bitmap goes back in before the DC and our bitmap are deleted.
   if (dc_ && original_) SelectObject(dc_.get(), original_);
+  original_ = nullptr;
+  bitmap_.reset();
+  dc_.reset();
+  bits_ = nullptr;
+  width_ = height_ = 0;
 }
 
 bool Surface::create(int width, int height) {

@@ -12,8 +12,11 @@ namespace win {
 class Surface {
  public:
   Surface() = default;
-  Surface(Surface&&) = default;
-  Surface& operator=(Surface&&) = default;
+  // A moved-from surface is empty, with no DC, and can be created again.
+  Surface(Surface&& other) noexcept;
+  Surface& operator=(Surface&& other) noexcept;
+  Surface(const Surface&) = delete;
+  Surface& operator=(const Surface&) = delete;
   ~Surface();
 
   // (Re)creates the picture at the given size, black. False when the platform refused
@@ -32,6 +35,8 @@ class Surface {
   BOOL copyTo(HDC target, int x = 0, int y = 0) const;
 
  private:
+  void free();  // back to a default-made surface
+
   UniqueMemDc dc_;
   UniqueBitmap bitmap_;
   HGDIOBJ original_ = nullptr;  // the memory DC's own bitmap, put back before deletion

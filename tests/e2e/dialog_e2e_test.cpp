@@ -39,11 +39,10 @@ class AnswerWindow {
       wc.lpszClassName = L"VeskarTestAnswer";
       RegisterClassW(&wc);
     }
-    hwnd_ = CreateWindowExW(0, L"VeskarTestAnswer", L"answer", WS_POPUP, 0, 0, 1, 1, nullptr,
-                            nullptr, GetModuleHandleW(nullptr), nullptr);
+    hwnd_.reset(CreateWindowExW(0, L"VeskarTestAnswer", L"answer", WS_POPUP, 0, 0, 1, 1, nullptr,
+                                nullptr, GetModuleHandleW(nullptr), nullptr));
   }
-  ~AnswerWindow() { DestroyWindow(hwnd_); }
-  HWND hwnd() const { return hwnd_; }
+  HWND hwnd() const { return hwnd_.get(); }
   static std::wstring& last() {
     static std::wstring text;
     return text;
@@ -58,7 +57,7 @@ class AnswerWindow {
     }
     return DefWindowProcW(h, msg, wp, lp);
   }
-  HWND hwnd_ = nullptr;
+  win::UniqueWindow hwnd_;
 };
 
 struct Shown {
@@ -550,4 +549,103 @@ TEST_F(SettingsDialogE2e, PixelsOfTheGradientTextureMarksLinkAndButtons) {
   expectMark(after, 2, on);
   expectMark(after, 1, off);
   ExpectSkinCorners(after, file, normal, "Cmd_File enabled");
+}
+
+// ---- the dialog at the screen's DPI
+
+namespace {
+
+// The prefix's screen DPI (HKCU\Control Panel\Desktop LogPixels, which Wine reads when a
+// program starts), set for one test and put back as it was.
+class ScreenDpi {
+ public:
+  explicit ScreenDpi(DWORD dpi) {
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
+                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key_, nullptr) != ERROR_SUCCESS) {
+      key_ = nullptr;
+      return;
+    }
+    DWORD size = sizeof old_;
+    had_ = RegQueryValueExW(key_, L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&old_), &size) ==
+           ERROR_SUCCESS;
+    set_ = RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi) ==
+           ERROR_SUCCESS;
+  }
+  ~ScreenDpi() {
+    if (!key_) return;
+    if (had_) {
+      RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_), sizeof old_);
+    } else {
+      RegDeleteValueW(key_, L"LogPixels");
+    }
+    RegCloseKey(key_);
+  }
+  ScreenDpi(const ScreenDpi&) = delete;
+  ScreenDpi& operator=(const ScreenDpi&) = delete;
+  bool set() const { return set_; }
+
+ private:
+  HKEY key_ = nullptr;
+  DWORD old_ = 0;
+  bool had_ = false;
+  bool set_ = false;
+};
+
+RECT ClientOf(HWND w) {
+  RECT r{};
+  GetClientRect(w, &r);
+  return r;
+}
+
+// `child`'s rectangle in `parent`'s client area lies inside that area.
+::testing::AssertionResult InsideClient(HWND child, HWND parent) {
+  RECT r{};
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  const RECT c = ClientOf(parent);
+  if (r.left >= 0 && r.top >= 0 && r.right <= c.right && r.bottom <= c.bottom) {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure() << "(" << r.left << "," << r.top << ")-(" << r.right << ","
+                                       << r.bottom << ") outside " << c.right << "x" << c.bottom;
+}
+
+}  // namespace
+
+// Opened on screens of 96, 120, 144 and 192 dpi: the client area is the layout's size
+// scaled, and every control and label lies inside its container. Set VESKAR_DPI_SHOTS to
+// a folder to keep a screenshot of each (dialog-<dpi>.bmp).
+TEST_F(SettingsDialogE2e, AtEveryScreenDpiTheLayoutScalesAndNothingIsClipped) {
+  for (const int dpi : {96, 120, 144, 192}) {
+    SCOPED_TRACE(dpi);
+    ScreenDpi screen(static_cast<DWORD>(dpi));
+    ASSERT_TRUE(screen.set());
+    Open("");
+    const Shown shown = Query();
+    const RECT client = ClientOf(dialog_);
+    EXPECT_EQ(client.right, dialog::Scale(dialog::kClientWidth, dpi));
+    EXPECT_EQ(client.bottom, dialog::Scale(dialog::kClientHeight, dpi));
+
+    EXPECT_TRUE(InsideClient(panel_, dialog_));
+    EXPECT_TRUE(InsideClient(combo_, panel_));
+    EXPECT_TRUE(InsideClient(bar_, panel_));
+    EXPECT_TRUE(InsideClient(GetDlgItem(panel_, dialog::kIdFile), panel_));
+    EXPECT_TRUE(InsideClient(GetDlgItem(dialog_, dialog::kIdSet), dialog_));
+    EXPECT_TRUE(InsideClient(GetDlgItem(dialog_, dialog::kIdCancel), dialog_));
+    for (const dialog::LabelSpec& spec : dialog::Labels()) {
+      const RECT c = ClientOf(spec.container == dialog::Container::Panel ? panel_ : dialog_);
+      const dialog::Rect r = shown.rect(std::string(spec.name));
+      EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right() <= c.right && r.bottom() <= c.bottom)
+          << spec.name << " at " << r.left << "," << r.top << " " << r.width << "x" << r.height;
+    }
+    EXPECT_EQ(shown.rect("Img_BGM(2)"), dialog::Scale(dialog::kRadioMarks[2], dpi));
+
+    if (const char* folder = std::getenv("VESKAR_DPI_SHOTS")) {
+      RECT outer{};
+      GetWindowRect(dialog_, &outer);
+      SaveBmp(CaptureScreen(outer), Utf16(folder) + L"\\dialog-" + std::to_wstring(dpi) + L".bmp");
+    }
+    PostMessageW(dialog_, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(saver_.waitExit(15000).has_value()) << "the dialog did not close";
+  }
 }

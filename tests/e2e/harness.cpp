@@ -44,10 +44,17 @@ std::wstring BuildFolder() {
 // ---- folders and files
 
 namespace {
+struct FindTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Handle h) { FindClose(h); }
+};
+using UniqueFind = win::Unique<FindTraits>;
+
 void RemoveTree(const std::wstring& folder) {
   WIN32_FIND_DATAW fd;
-  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &fd);
-  if (find != INVALID_HANDLE_VALUE) {
+  const UniqueFind find(FindFirstFileW((folder + L"\\*").c_str(), &fd));
+  if (find) {
     do {
       const std::wstring name = fd.cFileName;
       if (name == L"." || name == L"..") continue;
@@ -55,8 +62,7 @@ void RemoveTree(const std::wstring& folder) {
       SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
       if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
       else DeleteFileW(full.c_str());
-    } while (FindNextFileW(find, &fd));
-    FindClose(find);
+    } while (FindNextFileW(find.get(), &fd));
   }
   SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
   RemoveDirectoryW(folder.c_str());
@@ -109,12 +115,12 @@ bool FileExistsW(const std::wstring& path) {
 // ---- processes
 
 Process::Process(Process&& other) noexcept
-    : process_(std::exchange(other.process_, nullptr)), pid_(std::exchange(other.pid_, 0)) {}
+    : process_(std::move(other.process_)), pid_(std::exchange(other.pid_, 0)) {}
 
 Process& Process::operator=(Process&& other) noexcept {
   if (this != &other) {
-    kill();
-    process_ = std::exchange(other.process_, nullptr);
+    kill();  // the program this one started does not outlive it
+    process_ = std::move(other.process_);
     pid_ = std::exchange(other.pid_, 0);
   }
   return *this;
@@ -131,15 +137,15 @@ Process Process::Start(const std::wstring& exe, const std::wstring& args, const 
   Process p;
   if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                      folder.c_str(), &si, &pi)) {
-    CloseHandle(pi.hThread);
-    p.process_ = pi.hProcess;
+    const win::UniqueHandle thread(pi.hThread);
+    p.process_.reset(pi.hProcess);
     p.pid_ = pi.dwProcessId;
   }
   return p;
 }
 
 bool Process::running() const {
-  return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+  return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
 }
 
 std::optional<DWORD> Process::waitExit(DWORD timeoutMs) const {
@@ -149,7 +155,8 @@ std::optional<DWORD> Process::waitExit(DWORD timeoutMs) const {
   for (;;) {
     const DWORD elapsed = GetTickCount() - start;
     const DWORD left = elapsed >= timeoutMs ? 0 : timeoutMs - elapsed;
-    const DWORD r = MsgWaitForMultipleObjects(1, &process_, FALSE, left, QS_ALLINPUT);
+    const HANDLE process = process_.get();
+    const DWORD r = MsgWaitForMultipleObjects(1, &process, FALSE, left, QS_ALLINPUT);
     if (r == WAIT_OBJECT_0) break;
     if (r != WAIT_OBJECT_0 + 1) return std::nullopt;
     MSG msg;
@@ -159,18 +166,17 @@ std::optional<DWORD> Process::waitExit(DWORD timeoutMs) const {
     }
   }
   DWORD code = 0;
-  GetExitCodeProcess(process_, &code);
+  GetExitCodeProcess(process_.get(), &code);
   return code;
 }
 
 void Process::kill() {
   if (!process_) return;
-  if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
-    TerminateProcess(process_, 999);
-    WaitForSingleObject(process_, 5000);
+  if (WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+    TerminateProcess(process_.get(), 999);
+    WaitForSingleObject(process_.get(), 5000);
   }
-  CloseHandle(process_);
-  process_ = nullptr;
+  process_.reset();
 }
 
 Process StartSaver(const TestFolder& folder, const std::wstring& args) {
@@ -291,20 +297,17 @@ Pixels CaptureScreen(const RECT& area) {
   p.height = area.bottom - area.top;
   if (p.width <= 0 || p.height <= 0) return p;
   p.data.resize(static_cast<size_t>(p.width) * p.height);
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
+  const win::WindowDc screen(nullptr);
+  const win::UniqueMemDc mem(CreateCompatibleDC(screen.get()));
   BITMAPINFO bmi = testing_support::TopDown32(p.width, p.height);
   void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(screen, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(mem, dib);
-  BitBlt(mem, 0, 0, p.width, p.height, screen, area.left, area.top, SRCCOPY);
+  const win::UniqueBitmap dib(CreateDIBSection(screen.get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!mem || !dib || !bits) return p;  // black
+  const win::Selected picked(mem.get(), dib.get());
+  BitBlt(mem.get(), 0, 0, p.width, p.height, screen.get(), area.left, area.top, SRCCOPY);
   GdiFlush();
   const auto* src = static_cast<const uint32_t*>(bits);
   for (size_t i = 0; i < p.data.size(); ++i) p.data[i] = src[i] & 0x00FFFFFF;
-  SelectObject(mem, old);
-  DeleteObject(dib);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
   return p;
 }
 
@@ -343,24 +346,22 @@ void SaveBmp(const Pixels& pixels, const std::wstring& path) {
 
 Pixels SaverBitmap(int id) {
   Pixels p;
-  HMODULE saver = LoadLibraryExW((BuildFolder() + L"\\Veskar.scr").c_str(), nullptr,
-                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  const win::UniqueLibrary saver(LoadLibraryExW((BuildFolder() + L"\\Veskar.scr").c_str(), nullptr,
+                                                LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
   if (!saver) return p;
-  HBITMAP bitmap = static_cast<HBITMAP>(
-      LoadImageW(saver, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  const win::UniqueBitmap bitmap(static_cast<HBITMAP>(
+      LoadImageW(saver.get(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
   BITMAP bm{};
-  if (bitmap && GetObjectW(bitmap, sizeof bm, &bm)) {
+  if (bitmap && GetObjectW(bitmap.get(), sizeof bm, &bm)) {
     p.width = bm.bmWidth;
     p.height = bm.bmHeight;
     p.data.resize(static_cast<size_t>(p.width) * p.height);
     BITMAPINFO bmi = testing_support::TopDown32(p.width, p.height);
-    HDC screen = GetDC(nullptr);
-    GetDIBits(screen, bitmap, 0, static_cast<UINT>(p.height), p.data.data(), &bmi, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
+    const win::WindowDc screen(nullptr);
+    GetDIBits(screen.get(), bitmap.get(), 0, static_cast<UINT>(p.height), p.data.data(), &bmi,
+              DIB_RGB_COLORS);
     for (uint32_t& c : p.data) c &= 0x00FFFFFF;
   }
-  if (bitmap) DeleteObject(bitmap);
-  FreeLibrary(saver);
   return p;
 }
 
@@ -369,17 +370,13 @@ Pixels SaverBitmap(int id) {
 namespace {
 LRESULT CALLBACK PictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_PAINT) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
-    auto bitmap = reinterpret_cast<HBITMAP>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    HDC mem = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(mem, bitmap);
+    const win::PaintDc dc(hwnd);
+    auto bitmap = reinterpret_cast<HBITMAP>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));  // not ours
+    const win::UniqueMemDc mem(CreateCompatibleDC(dc.get()));
+    const win::Selected picked(mem.get(), bitmap);
     BITMAP bm{};
     GetObjectW(bitmap, sizeof bm, &bm);
-    BitBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
-    SelectObject(mem, old);
-    DeleteDC(mem);
-    EndPaint(hwnd, &ps);
+    BitBlt(dc.get(), 0, 0, bm.bmWidth, bm.bmHeight, mem.get(), 0, 0, SRCCOPY);
     return 0;
   }
   if (msg == WM_ERASEBKGND) return 1;
@@ -403,39 +400,38 @@ const wchar_t* RegisterOnce(const wchar_t* name, WNDPROC proc) {
 ScreenPicture::ScreenPicture(const Pixels& picture) {
   BITMAPINFO bmi = testing_support::TopDown32(picture.width, picture.height);
   void* bits = nullptr;
-  bitmap_ = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  bitmap_.reset(CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (bitmap_ && bits) std::copy(picture.data.begin(), picture.data.end(), static_cast<uint32_t*>(bits));
-  hwnd_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW,
-                          RegisterOnce(L"VeskarTestPicture", &PictureProc), L"test picture",
-                          WS_POPUP | WS_VISIBLE, 0, 0, picture.width, picture.height, nullptr,
-                          nullptr, GetModuleHandleW(nullptr), nullptr);
-  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(bitmap_));
-  InvalidateRect(hwnd_, nullptr, FALSE);
-  UpdateWindow(hwnd_);
+  hwnd_.reset(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW,
+                              RegisterOnce(L"VeskarTestPicture", &PictureProc), L"test picture",
+                              WS_POPUP | WS_VISIBLE, 0, 0, picture.width, picture.height, nullptr,
+                              nullptr, GetModuleHandleW(nullptr), nullptr));
+  SetWindowLongPtrW(hwnd_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(bitmap_.get()));
+  InvalidateRect(hwnd_.get(), nullptr, FALSE);
+  UpdateWindow(hwnd_.get());
   PumpFor(300);
 }
 
 ScreenPicture::~ScreenPicture() {
-  if (hwnd_) DestroyWindow(hwnd_);
-  if (bitmap_) DeleteObject(bitmap_);
+  hwnd_.reset();  // before the bitmap it shows
+  bitmap_.reset();
   PumpFor(50);
 }
 
 OwnWindow::OwnWindow(const std::wstring& title, int width, int height, bool visible, DWORD style) {
-  hwnd_ = CreateWindowExW(0, RegisterOnce(L"VeskarTestWindow", &DefWindowProcW), title.c_str(),
-                          style, 0, 0, width, height, nullptr, nullptr, GetModuleHandleW(nullptr),
-                          nullptr);
+  hwnd_.reset(CreateWindowExW(0, RegisterOnce(L"VeskarTestWindow", &DefWindowProcW), title.c_str(),
+                              style, 0, 0, width, height, nullptr, nullptr, GetModuleHandleW(nullptr),
+                              nullptr));
   // Shown without taking the activation: under Wine with no window manager, destroying an
   // active window waits about two seconds for the focus to move.
-  if (visible) ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+  if (visible) ShowWindow(hwnd_.get(), SW_SHOWNOACTIVATE);
   PumpFor(50);
 }
 
 OwnWindow::~OwnWindow() { destroy(); }
 
 void OwnWindow::destroy() {
-  if (hwnd_) DestroyWindow(hwnd_);
-  hwnd_ = nullptr;
+  hwnd_.reset();
   PumpFor(20);
 }
 

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "support/win32_helpers.h"
+#include "win/handle.h"
 
 namespace e2e {
 
@@ -55,7 +56,7 @@ class Process {
   void kill();
 
  private:
-  HANDLE process_ = nullptr;
+  win::UniqueHandle process_;
   DWORD pid_ = 0;
 };
 
@@ -105,11 +106,11 @@ class ScreenPicture {
   ~ScreenPicture();
   ScreenPicture(const ScreenPicture&) = delete;
   ScreenPicture& operator=(const ScreenPicture&) = delete;
-  HWND hwnd() const { return hwnd_; }
+  HWND hwnd() const { return hwnd_.get(); }
 
  private:
-  HWND hwnd_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
+  win::UniqueBitmap bitmap_;  // declared first: the window that shows it goes first
+  win::UniqueWindow hwnd_;
 };
 // Saves pixels as a 24-bit BMP (for looking at what a test saw).
 void SaveBmp(const Pixels& pixels, const std::wstring& path);
@@ -132,11 +133,11 @@ class OwnWindow {
   ~OwnWindow();
   OwnWindow(const OwnWindow&) = delete;
   OwnWindow& operator=(const OwnWindow&) = delete;
-  HWND hwnd() const { return hwnd_; }
+  HWND hwnd() const { return hwnd_.get(); }
   void destroy();
 
  private:
-  HWND hwnd_ = nullptr;
+  win::UniqueWindow hwnd_;
 };
 
 // The raw file that the test environment's sound device writes (VESKAR_AUDIO_RAW, a

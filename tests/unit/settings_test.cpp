@@ -51,6 +51,40 @@ TEST(CodePage, UnrepresentableCharactersAreReportedAndReplaced) {
   EXPECT_EQ(bytes.back(), 'y');
 }
 
+// These run natively against iconv and under Wine against the system's conversion; the
+// two must read every byte sequence alike, above all the ones the table leaves open.
+TEST(CodePage, BytesOutsideTheTableReadTheSameOnEveryBuild) {
+  const std::string kReplacement = "\xEF\xBF\xBD";
+  struct Case {
+    std::string bytes, utf8;
+  };
+  const Case undefined[] = {
+      {"\x85\x40", kReplacement},              // a row the table leaves empty
+      {"\xEB\x40", kReplacement},              // between the NEC and IBM rows
+      {"a\x81\x7F" "b", "a" + kReplacement + "b"},  // a trail byte out of range
+      {"\x81\x20x", kReplacement + "x"},        // the trail byte goes with its lead
+      {"x\x81", "x" + kReplacement},             // a lead byte cut off at the end
+  };
+  for (const Case& c : undefined) {
+    EXPECT_EQ(settings::Cp932ToUtf8(c.bytes), c.utf8) << testing::PrintToString(c.bytes);
+    // Written back, the loss shows: '?' and a report, never a valid look-alike.
+    std::string back;
+    EXPECT_FALSE(settings::Utf8ToCp932(settings::Cp932ToUtf8(c.bytes), back));
+    EXPECT_EQ(back.find("\x81\x45"), std::string::npos) << "U+30FB, Windows' default character";
+  }
+  // Bytes Shift-JIS leaves unassigned that Windows' table maps one to one, and the
+  // user-defined area: they come back as they were.
+  const Case kept[] = {{"\x80", "\xC2\x80"},         {"\xA0", "\xEF\xA3\xB0"},
+                       {"\xFD\xFE\xFF", "\xEF\xA3\xB1\xEF\xA3\xB2\xEF\xA3\xB3"},
+                       {"\xF0\x40", "\xEE\x80\x80"}, {"\x81\xA0", "\xE2\x96\xA1"}};
+  for (const Case& c : kept) {
+    EXPECT_EQ(settings::Cp932ToUtf8(c.bytes), c.utf8) << testing::PrintToString(c.bytes);
+    std::string back;
+    EXPECT_TRUE(settings::Utf8ToCp932(c.utf8, back));
+    EXPECT_EQ(back, c.bytes);
+  }
+}
+
 TEST(IniReading, FindsKeysWithoutRegardToCase) {
   const IniDocument doc("[section]\r\nbgm\x8B\xE6\x95\xAA= 2\r\n");
   EXPECT_EQ(doc.Get("Section", kKindKey), "2");

@@ -14,6 +14,7 @@
 #include "dialog/dialog_model.h"
 #include "dialog/identity.h"
 #include "dialog/settings_dialog_win.h"
+#include "win/dpi.h"
 #include "resource.h"
 #include "support/fake_files.h"
 #include "win/handle.h"
@@ -550,6 +551,52 @@ TEST_F(DialogFixture, TheWholeLayoutScalesWithTheDpi) {
   EXPECT_EQ(ClientRectOf(GetDlgItem(d.panel(), kIdFile), d.panel()), kFileButton.rect);
   EXPECT_EQ(d.markRect(2), kRadioMarks[2]);
   EXPECT_EQ(CaptureClient(d.hwnd()).at(2, 123), 0xDCDCFAu);
+}
+
+// A move to a screen of another DPI, as the platform carries it out: first the size asked
+// for, then the change with the rectangle it suggests.
+TEST_F(DialogFixture, AMoveToAnotherDpiTakesTheSuggestedRectangleAndTheFrameForThatDpi) {
+  SettingsDialog& d = Open();
+  const HWND w = d.hwnd();
+  const LONG style = GetWindowLongW(w, GWL_STYLE);
+  const LONG exStyle = GetWindowLongW(w, GWL_EXSTYLE);
+  for (int dpi : {120, 192, 96}) {
+    SIZE asked{};
+    EXPECT_TRUE(SendMessageW(w, WM_GETDPISCALEDSIZE, static_cast<WPARAM>(dpi), reinterpret_cast<LPARAM>(&asked)));
+    const RECT client{0, 0, Scale(kClientWidth, dpi), Scale(kClientHeight, dpi)};
+    const RECT outer = win::WindowRectForClient(client, static_cast<DWORD>(style), static_cast<DWORD>(exStyle), dpi);
+    EXPECT_EQ(asked.cx, outer.right - outer.left) << dpi;
+    EXPECT_EQ(asked.cy, outer.bottom - outer.top) << dpi;
+
+    // The combo box's font before the change: it must stay alive until the box has the
+    // new one, and go afterwards (GetObject on a deleted font fails).
+    const HGDIOBJ oldFont = reinterpret_cast<HGDIOBJ>(SendMessageW(d.repeatBox(), WM_GETFONT, 0, 0));
+    ASSERT_NE(oldFont, nullptr);
+    const RECT suggested{30, 40, 30 + 600, 40 + 300};  // not our size: Layout sets the exact one
+    SendMessageW(w, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    RECT now{};
+    GetWindowRect(w, &now);
+    EXPECT_EQ(now.left, 30) << dpi;
+    EXPECT_EQ(now.top, 40) << dpi;
+    RECT got{};
+    GetClientRect(w, &got);
+    EXPECT_EQ(got.right, Scale(kClientWidth, dpi)) << "the window's frame is at 96 dpi here";
+    EXPECT_EQ(got.bottom, Scale(kClientHeight, dpi));
+    EXPECT_EQ(d.dpi(), dpi);
+    const HGDIOBJ newFont = reinterpret_cast<HGDIOBJ>(SendMessageW(d.repeatBox(), WM_GETFONT, 0, 0));
+    LOGFONTW lf{};
+    EXPECT_NE(GetObjectW(newFont, sizeof lf, &lf), 0) << "the box's font is alive";
+    EXPECT_NE(newFont, oldFont);
+
+    // The title bar's small icon is the one for this DPI.
+    const auto icon = reinterpret_cast<HICON>(SendMessageW(w, WM_GETICON, ICON_SMALL, 0));
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(icon, &info)) << dpi;
+    win::UniqueBitmap colour(info.hbmColor), mask(info.hbmMask);
+    BITMAP bm{};
+    GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bm, &bm);
+    EXPECT_EQ(bm.bmWidth, win::SystemMetricAt(SM_CXSMICON, dpi)) << dpi;
+  }
 }
 
 // ---- closing, however it comes

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "version.h"
 #include "win/handle.h"
@@ -45,6 +46,42 @@ TEST(Surface, IsATopDownPictureWhoseBitsAreTheDcsPixels) {
   EXPECT_EQ(s.bits()[0], 0u);
   EXPECT_FALSE(s.create(0, 5));
   EXPECT_TRUE(s.empty());
+}
+
+// A moved surface takes its picture along; the one moved from is empty and no longer
+// reaches the picture (its bits would point into another surface's bitmap), and can be
+// made again.
+TEST(Surface, AMoveTakesThePictureAndLeavesAnEmptySurface) {
+  win::Surface a;
+  ASSERT_TRUE(a.create(4, 2));
+  a.bits()[5] = 0x00123456;
+  uint32_t* const bits = a.bits();
+
+  win::Surface b(std::move(a));
+  EXPECT_EQ(b.bits(), bits);
+  EXPECT_EQ(b.width(), 4);
+  EXPECT_EQ(GetPixel(b.dc(), 1, 1), RGB(0x12, 0x34, 0x56));
+  EXPECT_TRUE(a.empty());  // what a move leaves is the point of this test
+  EXPECT_EQ(a.bits(), nullptr);
+  EXPECT_EQ(a.dc(), nullptr);
+  EXPECT_EQ(a.width(), 0);
+  EXPECT_EQ(a.height(), 0);
+
+  // Assigned over a surface with a picture of its own: that one goes, this one stays.
+  win::Surface c;
+  ASSERT_TRUE(c.create(9, 9));
+  c = std::move(b);
+  EXPECT_EQ(c.bits(), bits);
+  EXPECT_EQ(c.height(), 2);
+  EXPECT_EQ(GetPixel(c.dc(), 1, 1), RGB(0x12, 0x34, 0x56));
+  EXPECT_TRUE(b.empty());
+  EXPECT_EQ(b.dc(), nullptr);
+
+  // The moved-from surfaces work again.
+  ASSERT_TRUE(a.create(3, 3));
+  a.bits()[4] = 0x00FFFFFF;
+  EXPECT_EQ(GetPixel(a.dc(), 1, 1), RGB(255, 255, 255));
+  EXPECT_EQ(GetPixel(c.dc(), 1, 1), RGB(0x12, 0x34, 0x56)) << "the moved picture is untouched";
 }
 
 namespace {

@@ -1,59 +1,35 @@
-// Code page 932 conversion: the Windows API in the real program, glibc's iconv in the
-// native test build (its "CP932" is Microsoft's table, the same mapping Windows uses).
+// Code page 932 conversion for the native builds (the core's tests and fuzzers): glibc's
+// iconv, whose "CP932" is Microsoft's table, the mapping Windows uses. The Windows builds
+// use the system's own conversion instead (codepage_win.cpp).
 #include "settings/codepage.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
 #include <iconv.h>
-#endif
 
 #include <cerrno>
 
 namespace settings {
 
-#ifdef _WIN32
-
 namespace {
-std::wstring ToWide(UINT cp, DWORD flags, std::string_view in) {
-  if (in.empty()) return {};
-  const int n = MultiByteToWideChar(cp, flags, in.data(), static_cast<int>(in.size()), nullptr, 0);
-  if (n <= 0) return {};
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(cp, flags, in.data(), static_cast<int>(in.size()), out.data(), n);
-  return out;
-}
-std::string FromWide(UINT cp, std::wstring_view in, BOOL* usedDefault) {
-  if (in.empty()) return {};
-  // No "best fit" look-alikes (é as e, ¥ as a backslash): a character 932 cannot hold
-  // becomes '?' and is reported, so a path never turns silently into another path.
-  // (CP_UTF8 takes neither the flag nor the report.)
-  const DWORD flags = cp == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
-  BOOL* report = cp == CP_UTF8 ? nullptr : usedDefault;
-  const int n = WideCharToMultiByte(cp, flags, in.data(), static_cast<int>(in.size()), nullptr, 0,
-                                    nullptr, report);
-  if (n <= 0) return {};
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(cp, flags, in.data(), static_cast<int>(in.size()), out.data(), n, nullptr,
-                      report);
-  return out;
-}
-}  // namespace
-
-std::string Cp932ToUtf8(std::string_view cp932) {
-  return FromWide(CP_UTF8, ToWide(932, 0, cp932), nullptr);
+std::string Utf8Of(char32_t code) {  // code points below U+10000
+  if (code < 0x80) return std::string(1, static_cast<char>(code));
+  if (code < 0x800) {
+    return {static_cast<char>(0xC0 | (code >> 6)), static_cast<char>(0x80 | (code & 0x3F))};
+  }
+  return {static_cast<char>(0xE0 | (code >> 12)), static_cast<char>(0x80 | ((code >> 6) & 0x3F)),
+          static_cast<char>(0x80 | (code & 0x3F))};
 }
 
-bool Utf8ToCp932(std::string_view utf8, std::string& cp932) {
-  BOOL usedDefault = FALSE;
-  // CP_UTF8 with no flags turns invalid UTF-8 into U+FFFD, which 932 then maps to '?'.
-  cp932 = FromWide(932, ToWide(CP_UTF8, 0, utf8), &usedDefault);
-  return !usedDefault;
+// What iconv refuses but Windows' table maps one to one (kCp932SingleExtras): the unit
+// at `src` of `step` bytes in the other encoding, or nothing.
+std::string SingleExtra(std::string_view unit, bool fromCp932) {
+  for (const Cp932SingleExtra& extra : kCp932SingleExtras) {
+    const std::string utf8 = Utf8Of(extra.code);
+    if (fromCp932 && unit.size() == 1 && static_cast<unsigned char>(unit[0]) == extra.byte) return utf8;
+    if (!fromCp932 && unit == utf8) return std::string(1, static_cast<char>(extra.byte));
+  }
+  return {};
 }
 
-#else
-
-namespace {
 // Converts with iconv; an unconvertible or invalid input unit is replaced and skipped.
 bool Convert(const char* to, const char* from, std::string_view in, std::string& out,
              std::string_view replacement, size_t invalidStep) {
@@ -72,7 +48,6 @@ bool Convert(const char* to, const char* from, std::string_view in, std::string&
     if (r == static_cast<size_t>(-1)) {
       if (errno == E2BIG) continue;
       // EILSEQ or EINVAL: skip one unit of the input and put the replacement in its place.
-      lossless = false;
       size_t step = invalidStep;
       if (invalidStep == 0) {  // UTF-8 input: skip one whole sequence if it looks like one
         const unsigned char c = static_cast<unsigned char>(*src);
@@ -87,9 +62,15 @@ bool Convert(const char* to, const char* from, std::string_view in, std::string&
         step = 1;
       }
       step = step > srcLeft ? srcLeft : step;
+      const std::string extra = SingleExtra(std::string_view(src, step), invalidStep == 2);
       src += step;
       srcLeft -= step;
-      out.append(replacement);
+      if (extra.empty()) {
+        out.append(replacement);
+        lossless = false;
+      } else {
+        out.append(extra);
+      }
       iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
   }
@@ -107,7 +88,5 @@ std::string Cp932ToUtf8(std::string_view cp932) {
 bool Utf8ToCp932(std::string_view utf8, std::string& cp932) {
   return Convert("CP932", "UTF-8", utf8, cp932, "?", 0);
 }
-
-#endif
 
 }  // namespace settings

@@ -1,0 +1,35 @@
+// The panel's window: painting its picture and passing the mouse and the bar on.
+#include "dialog/settings_dialog_panel_win.h"
+
+#include <windowsx.h>
+
+namespace dialog {
+
+bool Panel::make(HWND parent, int id) {
+  return create({L"Veskar.Panel"}, WS_EX_CLIENTEDGE | WS_EX_CONTROLPARENT,
+                WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, L"", 0, 0, 1, 1, parent,
+                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
+}
+
+LRESULT Panel::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      PaintComposed(hwnd(), texture_, compose_, [this](HDC dc) { owner_.DrawOverPanel(dc); });
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_XBUTTONDOWN:
+      owner_.PanelPressed(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+      return msg == WM_XBUTTONDOWN ? TRUE : 0;
+    case WM_HSCROLL:
+      owner_.PanelScrolled(reinterpret_cast<HWND>(lp), wp);
+      return 0;
+    default:
+      return Window::onMessage(msg, wp, lp);
+  }
+}
+
+}  // namespace dialog
