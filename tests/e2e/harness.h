@@ -48,7 +48,7 @@ class Process {
   static Process Start(const std::wstring& exe, const std::wstring& args,
                        const std::wstring& folder);
 
-  bool started() const { return process_ != nullptr; }
+  bool started() const { return static_cast<bool>(process_); }
   DWORD pid() const { return pid_; }
   bool running() const;
   // The exit code once it has ended within `timeoutMs`; nullopt if it still runs.
