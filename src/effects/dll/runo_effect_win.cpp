@@ -16,6 +16,7 @@
 #include <cstring>
 #include <vector>
 
+#include "effects/dll/plain_symbol_win.h"
 #include "effects/pixelate.h"
 
 namespace {
@@ -220,15 +221,6 @@ BOOL Render(HDC destination, HDC source, int32_t level) {
 
 // The four 32-bit arguments in their order; the callee removes them (__stdcall). The
 // result is also stored through `result` when the caller gives one.
-//
-// Runo_Effect.def exports the entry undecorated. A __stdcall function's symbol is
-// _GPX_Veskar@16 on 32-bit x86, which the linker would only match to the .def's name
-// with a warning; the assembler name below gives the symbol the plain name instead.
-#if defined(__i386__)
-#define VESKAR_PLAIN_SYMBOL(name) __asm__("_" #name)
-#else
-#define VESKAR_PLAIN_SYMBOL(name) __asm__(#name)
-#endif
 extern "C" int32_t __stdcall GPX_Veskar(HDC destination, HDC source, int32_t level, int32_t* result)
     VESKAR_PLAIN_SYMBOL(GPX_Veskar);
 

@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <string>
 
+#include "effects/dll/plain_symbol_win.h"
+
 namespace {
 
 HMODULE g_self = nullptr;
@@ -39,14 +41,8 @@ int CursorCount() {
 
 }  // namespace
 
-// The plain symbol for the .def's undecorated export (see Runo_Effect's own source).
-#if defined(__i386__)
-#define PLAIN_SYMBOL(name) __asm__("_" #name)
-#else
-#define PLAIN_SYMBOL(name) __asm__(#name)
-#endif
 extern "C" int32_t __stdcall GPX_Veskar(HDC destination, HDC source, int32_t level, int32_t* result)
-    PLAIN_SYMBOL(GPX_Veskar);
+    VESKAR_PLAIN_SYMBOL(GPX_Veskar);
 
 extern "C" int32_t __stdcall GPX_Veskar(HDC destination, HDC source, int32_t level, int32_t* result) {
   const DWORD now = GetTickCount();
