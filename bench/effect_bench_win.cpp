@@ -1,4 +1,4 @@
-// The effect under Wine, as the i686 saver runs it: GPX_Veskar of the built
+// The effect under Wine, as the saver of this build's width runs it: GPX_Veskar of the built
 // Runo_Effect.dll on two 32-bit DIB sections in memory DCs (the show's Display and
 // Master), the plain per-block loop, and the GDI way (StretchBlt down to one pixel per
 // block with HALFTONE, then back up), each against memcpy of the same frame, interleaved.
@@ -20,6 +20,12 @@
 #include "win/module.h"
 #include "win/strings.h"
 #include "win/surface.h"
+
+#if defined(__x86_64__)
+#define VESKAR_BENCH_ARCH "x86_64"
+#else
+#define VESKAR_BENCH_ARCH "i686"
+#endif
 
 namespace {
 
@@ -79,14 +85,14 @@ int main(int argc, char** argv) {
       std::fflush(stdout);
     }
   }
-  table.printBoth("i686 DLL under Wine: time per frame / memcpy of the same frame, measured alternately");
+  table.printBoth(VESKAR_BENCH_ARCH " DLL under Wine: time per frame / memcpy of the same frame, measured alternately");
 
   // No allocation per frame: the kernel's scratch is made once for the width.
   {
     win::Surface master, display;
     if (master.create(3840, 2160) && display.create(3840, 2160)) {
       std::printf("\n");
-      bench::PrintKernelAllocations({master.bits(), 3840}, {display.bits(), 3840}, 3840, 2160, "i686");
+      bench::PrintKernelAllocations({master.bits(), 3840}, {display.bits(), 3840}, 3840, 2160, VESKAR_BENCH_ARCH);
     }
   }
   return 0;
