@@ -8,6 +8,7 @@
 #include "../../assets/resource.h"
 #include "controls/command_win.h"
 #include "dialog/dialog_buttons.h"
+#include "dialog/rect_win.h"
 #include "win/dpi.h"
 #include "win/font.h"
 #include "win/strings.h"
@@ -90,22 +91,16 @@ void SettingsDialog::Layout(int dpi) {
   const SIZE outer = WindowSizeFor(dpi, win::DpiOf(hwnd()));
   SetWindowPos(hwnd(), nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-  const Rect panelAt = Scale(kPanel.rect, dpi);
-  SetWindowPos(panel(), nullptr, panelAt.left, panelAt.top, panelAt.width, panelAt.height,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  PlaceChild(panel(), Scale(kPanel.rect, dpi));
 
   FitRepeatBox(Scale(kRepeatCombo.rect, dpi));
 
-  const Rect barAt = Scale(kDegreeBar.rect, dpi);
-  SetWindowPos(bar_.get(), nullptr, barAt.left, barAt.top, barAt.width, barAt.height,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  PlaceChild(bar_.get(), Scale(kDegreeBar.rect, dpi));
 
   for (const StoredButton& stored : SettingsDialogButtons()) {
     controls::Command* b = button(stored.control.id);
     if (!b || !b->hwnd()) continue;
-    const Rect at = Scale(stored.control.rect, dpi);
-    SetWindowPos(b->hwnd(), nullptr, at.left, at.top, at.width, at.height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    PlaceChild(b->hwnd(), Scale(stored.control.rect, dpi));
     if (b->dpi() != dpi) b->SetDpi(dpi);
   }
 

@@ -29,11 +29,15 @@ Surface& Surface::operator=(Surface&& other) noexcept {
 Surface::~Surface() { free(); }
 
 void Surface::free() {
-  // The DC's own bitmap goes back in before the DC and our bitmap are deleted.
+  releasePicture();
+  dc_.reset();
+}
+
+void Surface::releasePicture() {
+  // The DC's own bitmap goes back in before our bitmap is deleted.
   if (dc_ && original_) SelectObject(dc_.get(), original_);
   original_ = nullptr;
   bitmap_.reset();
-  dc_.reset();
   bits_ = nullptr;
   width_ = height_ = 0;
 }
@@ -43,13 +47,7 @@ bool Surface::create(int width, int height) {
     dc_.reset(CreateCompatibleDC(nullptr));
     if (!dc_) return false;
   }
-  if (original_) {
-    SelectObject(dc_.get(), original_);
-    original_ = nullptr;
-  }
-  bitmap_.reset();
-  bits_ = nullptr;
-  width_ = height_ = 0;
+  releasePicture();
   if (width <= 0 || height <= 0) return false;
 
   BITMAPINFO bmi{};

@@ -35,7 +35,8 @@ class Surface {
   BOOL copyTo(HDC target, int x = 0, int y = 0) const;
 
  private:
-  void free();  // back to a default-made surface
+  void free();            // back to a default-made surface
+  void releasePicture();  // the bitmap goes, the DC stays
 
   UniqueMemDc dc_;
   UniqueBitmap bitmap_;
