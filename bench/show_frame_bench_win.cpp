@@ -3,9 +3,14 @@
 // busy picture put on the screen first. A frame is the effect, the refresh of the window
 // and the pending events; the effect alone is timed between the frames for its share.
 //   show_frame_bench_win [frames per level]
+//   show_frame_bench_win desk <monitors> <width> <height> [frames]
+//                          the same on a desk of that many monitors of one size side by
+//                          side (the X screen must hold them): a frame at a mid-climb level
+//                          as a ratio to the 60 Hz period, and the memory the show holds
 #include <windows.h>
 
 #include <chrono>
+#include <psapi.h>
 #include <cstdio>
 #include <cwchar>
 #include <vector>
@@ -44,8 +49,17 @@ LRESULT CALLBACK BackdropProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-int wmain(int argc, wchar_t** argv) {
-  const int frames = argc > 1 ? _wtoi(argv[1]) : 60;
+size_t PrivateBytes() {
+  PROCESS_MEMORY_COUNTERS_EX counters{};
+  counters.cb = sizeof counters;
+  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
+  return counters.PrivateUsage;
+}
+
+std::vector<show::DeskRect> g_desk;
+
+// The busy picture over the whole screen, shown; closed with the returned owner.
+win::UniqueWindow ShowBackdrop() {
   WNDCLASSW wc{};
   wc.lpfnWndProc = BackdropProc;
   wc.hInstance = GetModuleHandleW(nullptr);
@@ -59,13 +73,58 @@ int wmain(int argc, wchar_t** argv) {
     win::PumpPendingMessages();
     Sleep(10);
   }
+  return backdrop;
+}
+
+int DeskBench(int monitors, int width, int height, int frames) {
+  for (int i = 0; i < monitors; ++i) g_desk.push_back({i * width, 0, (i + 1) * width, height});
+  app::Session session;
+  session.ArgumentString = "/s";
+  session.programFolder = win::ProgramFolder();
+  const size_t before = PrivateBytes();
+  show::Veskar_S form(session, show::kEffectLibrary, [] { return show::LayOutDesk({}, g_desk); });
+  if (!form.Load(false)) return 1;
+  const size_t held = PrivateBytes() - before;
+  size_t pictures = 0;
+  for (const auto& m : form.monitors()) pictures += 2 * size_t(m.Display.width()) * size_t(m.Display.height()) * 4;
+  using Clock = std::chrono::steady_clock;
+  const int level = 20;  // mid-climb at the default degree; the effect's time hardly depends on it
+  std::vector<double> frameTimes, effectTimes;
+  form.Frame(level);
+  for (int i = 0; i < frames; ++i) {
+    const auto t0 = Clock::now();
+    form.Frame(level);
+    const auto t1 = Clock::now();
+    form.CallEffect(level);
+    const auto t2 = Clock::now();
+    frameTimes.push_back(std::chrono::duration<double>(t1 - t0).count());
+    effectTimes.push_back(std::chrono::duration<double>(t2 - t1).count());
+  }
+  const double period = 1.0 / 60;
+  const double f = bench::Median(frameTimes), e = bench::Median(effectTimes);
+  std::printf("%d x %dx%d  frame %7.2f ms = %.2f of a 60 Hz period (effect %.2f ms, %.0f%%)  pictures %.0f MiB, "
+              "private memory +%.0f MiB at load\n",
+              monitors, width, height, f * 1e3, f / period, e * 1e3, 100 * e / f, double(pictures) / (1 << 20),
+              double(held) / (1 << 20));
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc >= 5 && std::wstring(argv[1]) == L"desk") {
+    const win::UniqueWindow backdrop = ShowBackdrop();
+    return DeskBench(_wtoi(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]), argc > 5 ? _wtoi(argv[5]) : 40);
+  }
+  const int frames = argc > 1 ? _wtoi(argv[1]) : 60;
+  const win::UniqueWindow backdrop = ShowBackdrop();
 
   app::Session session;
   session.ArgumentString = "/s";
   session.programFolder = win::ProgramFolder();
   show::Veskar_S form(session);
   if (!form.Load(false)) return 1;
-  const int w = form.display().width(), h = form.display().height();
+  const int w = form.monitors().front().Display.width(), h = form.monitors().front().Display.height();
   std::printf("\nShow frame under Wine at %dx%d (effect + refresh + pending events), medians of %d\n", w, h,
               frames);
   std::printf("%6s %10s %10s %8s\n", "level", "frame ms", "effect ms", "share");

@@ -4,6 +4,8 @@
 #
 #   wine_env_start [need_virtual_display]   sets WINEPREFIX, HOME, DISPLAY, ...
 #   wine_env_stop                           stops wineserver and the virtual display
+#   wine_desk_start [WxH monitor...]        the same on a virtual screen split into monitors
+#   wine_desk_stop                          ... and the prefix back to one monitor
 
 VESKAR_ROOT=${VESKAR_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 VESKAR_WINE_DIR="$VESKAR_ROOT/build/wine"
@@ -39,7 +41,9 @@ ASOUND
   if [ "$want_virtual" = 1 ] || [ -z "${DISPLAY:-}" ]; then
     local out="$VESKAR_WINE_DIR/xvfb.display"
     rm -f "$out"
-    Xvfb -displayfd 1 -screen 0 "${VESKAR_SCREEN:-1024x768x24}" -nolisten tcp >"$out" 2>/dev/null &
+    # shellcheck disable=SC2086
+    Xvfb -displayfd 1 -screen 0 "${VESKAR_SCREEN:-1024x768x24}" -nolisten tcp ${VESKAR_XVFB_ARGS:-} \
+      >"$out" 2>/dev/null &
     VESKAR_XVFB_PID=$!
     local i
     for i in $(seq 1 100); do
@@ -65,4 +69,41 @@ wine_env_stop() {
     wait "$VESKAR_XVFB_PID" 2>/dev/null || true
     VESKAR_XVFB_PID=""
   fi
+}
+
+# The desk of the several-monitor tests (and of `scripts/run /s desk`): a 1280x1024 primary,
+# an 800x600 monitor above and to its left and a 544x960 one to its right, gaps between
+# them. Each is "name width/mm x height/mm + x + y" for `xrandr --setmonitor`; a leading *
+# marks the primary, whose top-left corner Wine makes Windows' (0, 0).
+VESKAR_DESK_SCREEN=2624x1368
+VESKAR_DESK_MONITORS=("*P 1280/338x1024/270+800+344" "L 800/211x600/159+0+0" "R 544/144x960/254+2080+0")
+
+# wine_desk_start [screen WxH monitor...]: one X screen as large as the monitors' bounding
+# box, split into RandR monitors, and Wine told to read them: Wine 8 sees one monitor through
+# XRandR on Xvfb, but every monitor through Xinerama, which Xvfb builds from the RandR
+# monitors. -noreset keeps them when the last client leaves.
+wine_desk_start() {
+  local screen=${1:-$VESKAR_DESK_SCREEN}
+  [ $# -gt 0 ] && shift
+  local monitors=("$@")
+  [ ${#monitors[@]} -gt 0 ] || monitors=("${VESKAR_DESK_MONITORS[@]}")
+  VESKAR_SCREEN="${screen}x24" VESKAR_XVFB_ARGS=-noreset wine_env_start 1 || return 1
+  local m name output
+  for m in "${monitors[@]}"; do
+    name=${m%% *}
+    output=none
+    [ "${name:0:1}" = "*" ] && output=screen
+    xrandr --setmonitor "$name" "${m#* }" "$output" >/dev/null || { echo "wine-env: xrandr --setmonitor $m failed" >&2; return 1; }
+  done
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /t REG_SZ /d N /f >/dev/null 2>&1
+  # Wine's desktop process has read the monitors already: the next program starts anew.
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  export VESKAR_DESK=1
+}
+
+wine_desk_stop() {
+  wine reg delete 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /f >/dev/null 2>&1
+  unset VESKAR_DESK
+  wine_env_stop
 }

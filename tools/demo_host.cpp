@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "preview/preview_window_win.h"
 #include "win/handle.h"
@@ -184,9 +185,23 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring mode = argc > 1 ? argv[1] : L"backdrop";
   if (mode == L"backdrop") {
     const DWORD seconds = argc > 2 ? static_cast<DWORD>(_wtoi(argv[2])) : 600;
-    HWND w = MakeWindow(L"DemoBackdrop", BackdropProc, L"demo desktop", WS_POPUP | WS_VISIBLE, 0, 0,
-                        GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr);
-    UpdateWindow(w);
+    // One made-up desktop on each monitor.
+    std::vector<RECT> monitors;
+    EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR monitor, HDC, LPRECT, LPARAM data) -> BOOL {
+          MONITORINFO info{};
+          info.cbSize = sizeof info;
+          if (GetMonitorInfoW(monitor, &info)) reinterpret_cast<std::vector<RECT>*>(data)->push_back(info.rcMonitor);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&monitors));
+    if (monitors.empty()) monitors.push_back({0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
+    for (const RECT& m : monitors) {
+      HWND w = MakeWindow(L"DemoBackdrop", BackdropProc, L"demo desktop", WS_POPUP | WS_VISIBLE, m.left, m.top,
+                          m.right - m.left, m.bottom - m.top, nullptr, nullptr);
+      UpdateWindow(w);
+    }
     PumpFor(seconds * 1000);
     return 0;
   }

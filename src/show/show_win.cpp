@@ -5,6 +5,7 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -26,39 +27,64 @@ constexpr GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 
 constexpr GUID kMonitorPowerOn = {0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}};
 }  // namespace
 
-Veskar_S::Veskar_S(app::Session& session, std::wstring effectLibrary)
+Veskar_S::Veskar_S(app::Session& session, std::wstring effectLibrary, DeskReader readDesk)
     : session_(session),
+      readDesk_(std::move(readDesk)),
       player_(mci_, sound_, session.settings, session.LastApiResult),
       music_(player_, timer1_, timer2_),
       effect_(std::move(effectLibrary)),
       pacer_(PaceForRefreshRate(WinFrameClock::RefreshRate()), WinFrameClock::CompositionOn()) {}
 
+namespace {
+
+// Two pictures of a monitor's size, black; a picture that cannot be had stays empty and
+// its monitor black.
+MonitorPictures PicturesFor(const MonitorPlace& place) {
+  MonitorPictures pictures{place, {}, {}};
+  pictures.Display.create(place.width(), place.height());
+  pictures.Master.create(place.width(), place.height());
+  return pictures;
+}
+
+}  // namespace
+
 bool Veskar_S::Load(bool startCycle) {
-  // The primary screen's size at its top-left corner; with no border the client area is
-  // the whole window, and it is the size of both pictures and of every copy.
-  const int w = GetSystemMetrics(SM_CXSCREEN);
-  const int h = GetSystemMetrics(SM_CYSCREEN);
+  // Every monitor, in one window over their bounding box (negative coordinates where a
+  // monitor is left of or above the primary); with no border the client area is the
+  // whole window. What lies between monitors is black.
+  const DeskLayout desk = readDesk_();
+  window_ = desk.window;
   const win::WindowClass cls{L"Veskar_S", CS_OWNDC, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))};
-  if (!create(cls, 0, WS_POPUP, win::widen(app::kShowTitle), 0, 0, w, h)) return false;
+  if (!create(cls, 0, WS_POPUP, win::widen(app::kShowTitle), window_.left, window_.top, window_.width(),
+              window_.height()))
+    return false;
   RECT client{};
   GetClientRect(hwnd(), &client);
   width_ = client.right;
   height_ = client.bottom;
   screen_.emplace(hwnd());
-  display_.create(width_, height_);
-  master_.create(width_, height_);
+  monitors_.reserve(desk.monitors.size());
+  for (const MonitorPlace& place : desk.monitors) monitors_.push_back(PicturesFor(place));
 
-  // The capture, before the window is shown. The desktop window's DC reads the screen as
-  // it is shown, other programs' windows included (Wine's too: its desktop DC reads the
-  // X root window). Failing that, both pictures stay black and the show runs on black.
+  // The capture, every monitor once, before the window is shown. The desktop window's DC
+  // reads the screen as it is shown, other programs' windows included (Wine's too: its
+  // desktop DC reads the X root window). Its origin is found rather than assumed: the
+  // primary's corner on Windows, whatever a driver makes it. Failing that, a monitor's
+  // pictures stay black and it shows black.
   {
     win::WindowDc desktop(GetDesktopWindow());
-    if (desktop && master_.dc()) {
-      ShowApiResult = BitBlt(master_.dc(), 0, 0, width_, height_, desktop.get(), 0, 0, SRCCOPY);
+    POINT origin{};
+    if (desktop) GetDCOrgEx(desktop.get(), &origin);
+    for (MonitorPictures& m : monitors_) {
+      if (!desktop || !m.Master.dc()) continue;
+      ShowApiResult = BitBlt(m.Master.dc(), 0, 0, m.place.width(), m.place.height(), desktop.get(),
+                             m.place.screen.left - origin.x, m.place.screen.top - origin.y, SRCCOPY);
     }
   }  // the desktop's DC is released right after the capture
-  FillBlankCapture(master_, win::ThisModule());  // a capture of one colour shows nothing
-  if (display_.dc() && master_.dc()) master_.copyTo(display_.dc());
+  for (MonitorPictures& m : monitors_) {
+    FillBlankCapture(m.Master, win::ThisModule());  // a monitor captured as one colour shows nothing
+    if (m.Display.dc() && m.Master.dc()) m.Master.copyTo(m.Display.dc());
+  }
 
   // Nothing is drawn while the display is off (power saving while the show runs).
   displayState_.reset(RegisterPowerSettingNotification(hwnd(), &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE));
@@ -78,11 +104,56 @@ bool Veskar_S::Load(bool startCycle) {
 }
 
 void Veskar_S::CallEffect(int32_t level) {
-  effect_.Call(display_.dc(), master_.dc(), level, &ShowApiResult);
+  // Every monitor at the same level, each a whole picture of its own.
+  for (MonitorPictures& m : monitors_) effect_.Call(m.Display.dc(), m.Master.dc(), level, &ShowApiResult);
 }
 
 void Veskar_S::Refresh() {
-  if (screen_ && *screen_) display_.copyTo(screen_->get());
+  if (!screen_ || !*screen_) return;
+  for (const MonitorPictures& m : monitors_) m.Display.copyTo(screen_->get(), m.place.x, m.place.y);
+}
+
+void Veskar_S::RestoreSharpPicture() {
+  for (MonitorPictures& m : monitors_) {
+    ShowApiResult = BitBlt(m.Display.dc(), 0, 0, m.place.width(), m.place.height(), m.Master.dc(), 0, 0, SRCCOPY);
+  }
+}
+
+void Veskar_S::PlaceWindow() {
+  SetWindowPos(hwnd(), HWND_TOPMOST, window_.left, window_.top, window_.width(), window_.height(), SWP_NOACTIVATE);
+  RECT client{};
+  GetClientRect(hwnd(), &client);
+  width_ = client.right;
+  height_ = client.bottom;
+}
+
+void Veskar_S::OnDisplayChange() {
+  const DeskLayout desk = readDesk_();
+  if (desk.monitors.empty()) return;  // a desk read half way through: the next change tells
+  const bool samePictures = desk.monitors.size() == monitors_.size() &&
+                            std::equal(desk.monitors.begin(), desk.monitors.end(), monitors_.begin(),
+                                       [](const MonitorPlace& p, const MonitorPictures& m) { return p == m.place; });
+  window_ = desk.window;
+  if (!samePictures) {
+    // New pictures for the new layout; each keeps what its monitor still shows of the
+    // capture, at the same place on the desk. A monitor never captured stays black.
+    std::vector<MonitorPictures> next;
+    next.reserve(desk.monitors.size());
+    for (const MonitorPlace& place : desk.monitors) next.push_back(PicturesFor(place));
+    std::vector<MonitorPlace> before;
+    before.reserve(monitors_.size());
+    for (const MonitorPictures& m : monitors_) before.push_back(m.place);
+    for (const CarriedPiece& piece : CarryOver(before, desk.monitors)) {
+      BitBlt(next[piece.to].Master.dc(), piece.toX, piece.toY, piece.width, piece.height,
+             monitors_[piece.from].Master.dc(), piece.fromX, piece.fromY, SRCCOPY);
+    }
+    for (MonitorPictures& m : next) {
+      if (m.Display.dc() && m.Master.dc()) m.Master.copyTo(m.Display.dc());
+    }
+    monitors_ = std::move(next);
+  }
+  PlaceWindow();
+  InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
 void Veskar_S::ProcessPendingEvents() {
@@ -121,7 +192,7 @@ void Veskar_S::RunFrame() {
   if (cycle_.Step(session_.settings.Degree)) {
     // Back at 0: the sharp picture, shown and held. Input that comes during the hold
     // waits for the next round of events.
-    ShowApiResult = BitBlt(display_.dc(), 0, 0, width_, height_, master_.dc(), 0, 0, SRCCOPY);
+    RestoreSharpPicture();
     Refresh();
     ProcessPendingEvents();
     Sleep(kHoldMs);
@@ -155,12 +226,18 @@ void Veskar_S::End() {
 
 void Veskar_S::Paint() {
   win::PaintDc paint(hwnd());
-  if (!display_.empty()) {
-    display_.copyTo(paint.get());
-  } else {
-    RECT rc{0, 0, width_, height_};
-    FillRect(paint.get(), &rc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  // Each monitor's picture, then black around them (gaps of the desk, failed pictures).
+  // The DC is the window's own (CS_OWNDC), which the refreshes use too: its clipping is
+  // put back as it was.
+  const int saved = SaveDC(paint.get());
+  for (const MonitorPictures& m : monitors_) {
+    if (m.Display.empty()) continue;
+    m.Display.copyTo(paint.get(), m.place.x, m.place.y);
+    ExcludeClipRect(paint.get(), m.place.x, m.place.y, m.place.x + m.place.width(), m.place.y + m.place.height());
   }
+  RECT rc{0, 0, width_, height_};
+  FillRect(paint.get(), &rc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  if (saved) RestoreDC(paint.get(), saved);
 }
 
 LRESULT Veskar_S::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -209,6 +286,12 @@ LRESULT Veskar_S::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_ENDSESSION:
       if (wp) End();  // a tool may send it without the query first
+      return 0;
+
+    // A monitor plugged in or out, or a resolution changed: the show goes on over the
+    // new desk.
+    case WM_DISPLAYCHANGE:
+      OnDisplayChange();
       return 0;
 
     case WM_POWERBROADCAST:

@@ -1,17 +1,20 @@
-// The show window Veskar_S: it covers the primary screen, shows the desktop captured when
-// it loaded, and runs the pixelation loop from Timer3's first tick until a click, a key or
-// a close ends the process.
+// The show window Veskar_S: it covers every monitor of the desk, shows the desktop captured
+// when it loaded, and runs the pixelation loop from Timer3's first tick until a click, a key
+// or a close ends the process.
 #pragma once
 #include <windows.h>
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/session.h"
 #include "music/player.h"
 #include "music/ports_win.h"
 #include "show/cycle.h"
+#include "show/desk.h"
+#include "show/desk_win.h"
 #include "show/effect_library_win.h"
 #include "show/frame_clock_win.h"
 #include "show/pacing.h"
@@ -47,14 +50,24 @@ class PlayerPort final : public MusicPort {
   win::Timer& timer2_;
 };
 
+// One monitor's pictures. Each monitor is pixelated on its own, with blocks from its own
+// top-left corner, so that it looks exactly as it would alone; the effect renders a whole
+// picture, so each monitor has a whole pair.
+struct MonitorPictures {
+  MonitorPlace place;    // where the monitor is, and where its picture goes in the window
+  win::Surface Display;  // what the monitor shows
+  win::Surface Master;   // the monitor's capture, read-only after it
+};
+
 class Veskar_S final : public win::Window, private MessagePump {
  public:
   // `effectLibrary` is the effects library's file name in the program's folder (the shell
-  // tests bind a recording stand-in under its own name).
-  explicit Veskar_S(app::Session& session, std::wstring effectLibrary = kEffectLibrary);
+  // tests bind a recording stand-in under its own name); `readDesk` tells the monitors.
+  explicit Veskar_S(app::Session& session, std::wstring effectLibrary = kEffectLibrary,
+                    DeskReader readDesk = ReadDesk);
 
-  // Form_Load: the window over the primary screen, the capture, Timer3 (unless told not
-  // to start the cycle), the music, then shown on top. False when no window could be made.
+  // Form_Load: the window over every monitor, the capture, Timer3 (unless told not to start
+  // the cycle), the music, then shown on top. False when no window could be made.
   bool Load(bool startCycle = true);
 
   // The pixelation loop, entered from Timer3's first tick; it never returns.
@@ -74,7 +87,8 @@ class Veskar_S final : public win::Window, private MessagePump {
   // process ends at once (a second request while the first is on its way is ignored).
   void End();
 
-  const win::Surface& display() const { return display_; }
+  // The monitors' pictures, the primary's first.
+  const std::vector<MonitorPictures>& monitors() const { return monitors_; }
   const LevelCycle& cycle() const { return cycle_; }
   const LevelPacer& pacer() const { return pacer_; }
   bool displayOn() const { return displayOn_; }
@@ -84,14 +98,20 @@ class Veskar_S final : public win::Window, private MessagePump {
 
  private:
   void Refresh();
+  void RestoreSharpPicture();
+  // The desk changed (a monitor plugged in or out, a resolution changed): the window goes
+  // over the new layout and each monitor keeps what it still shows of the capture.
+  void OnDisplayChange();
+  void PlaceWindow();
   void ProcessPendingEvents();
   void PumpMessages() override { ProcessPendingEvents(); }
   void Paint();
   void OnPowerSetting(const POWERBROADCAST_SETTING& setting);
 
   app::Session& session_;
-  win::Surface display_;  // Display: what the screen shows
-  win::Surface master_;   // Master: the captured desktop, read-only after the capture
+  DeskReader readDesk_;
+  DeskRect window_;                        // the window, on the virtual screen
+  std::vector<MonitorPictures> monitors_;  // allocated at load and on a desk change only
   std::optional<win::WindowDc> screen_;  // the window's own DC (CS_OWNDC), for refreshes
   win::Timer timer1_{1, 1000};  // MP3 repeat check
   win::Timer timer2_{2, 200};   // audio-CD poll

@@ -397,14 +397,14 @@ const wchar_t* RegisterOnce(const wchar_t* name, WNDPROC proc) {
 }
 }  // namespace
 
-ScreenPicture::ScreenPicture(const Pixels& picture) {
+ScreenPicture::ScreenPicture(const Pixels& picture, POINT at) {
   BITMAPINFO bmi = testing_support::TopDown32(picture.width, picture.height);
   void* bits = nullptr;
   bitmap_.reset(CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (bitmap_ && bits) std::copy(picture.data.begin(), picture.data.end(), static_cast<uint32_t*>(bits));
   hwnd_.reset(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW,
                               RegisterOnce(L"VeskarTestPicture", &PictureProc), L"test picture",
-                              WS_POPUP | WS_VISIBLE, 0, 0, picture.width, picture.height, nullptr,
+                              WS_POPUP | WS_VISIBLE, at.x, at.y, picture.width, picture.height, nullptr,
                               nullptr, GetModuleHandleW(nullptr), nullptr));
   SetWindowLongPtrW(hwnd_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(bitmap_.get()));
   InvalidateRect(hwnd_.get(), nullptr, FALSE);

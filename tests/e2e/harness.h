@@ -99,10 +99,11 @@ Pixels CaptureScreen(const RECT& area);
 Pixels CaptureScreen();  // the whole primary screen
 uint32_t ScreenPixel(int x, int y);
 // Fills the whole screen with a picture for the saver to capture: a topmost window that
-// shows the pixels (0x00RRGGBB). Closed by the destructor.
+// shows the pixels (0x00RRGGBB), its top-left corner at `at` (the virtual screen's corner
+// to cover every monitor). Closed by the destructor.
 class ScreenPicture {
  public:
-  explicit ScreenPicture(const Pixels& picture);
+  explicit ScreenPicture(const Pixels& picture, POINT at = {0, 0});
   ~ScreenPicture();
   ScreenPicture(const ScreenPicture&) = delete;
   ScreenPicture& operator=(const ScreenPicture&) = delete;

@@ -147,7 +147,8 @@ bool ReadCopy(HDC dc, const Picture& p, std::vector<uint32_t>& buffer) {
 }
 
 // A DIB section's row order never changes, so once found it is kept for the bitmap (by
-// handle, bits and size): the show's two surfaces are looked at once.
+// handle, bits and size): the show's surfaces, two for each monitor of a desk of up to
+// eight, are looked at once.
 struct KnownOrder {
   HBITMAP bitmap = nullptr;
   const void* bits = nullptr;
@@ -155,7 +156,8 @@ struct KnownOrder {
   int height = 0;
   bool topDown = true;
 };
-KnownOrder g_known[4];
+constexpr unsigned kKnownOrders = 16;
+KnownOrder g_known[kKnownOrders];
 unsigned g_nextKnown = 0;
 
 const KnownOrder* FindKnown(const Picture& p) {
@@ -176,7 +178,7 @@ bool FindTopRow(HDC dc, Picture& p) {
   if (order == Order::Unknown) return false;
   SetTopRow(p, order != Order::BottomUp);
   if (order != Order::Either) {
-    g_known[g_nextKnown++ % 4] = {p.bitmap, p.bits, p.width, p.height, order == Order::TopDown};
+    g_known[g_nextKnown++ % kKnownOrders] = {p.bitmap, p.bits, p.width, p.height, order == Order::TopDown};
   }
   return true;
 }
