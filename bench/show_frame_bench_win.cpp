@@ -13,6 +13,7 @@
 #include <psapi.h>
 #include <cstdio>
 #include <cwchar>
+#include <utility>
 #include <vector>
 
 #include "app/session.h"
@@ -48,6 +49,24 @@ LRESULT CALLBACK BackdropProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 }  // namespace
+
+// Medians of a whole frame and of the effect alone at `level`, in seconds, timed
+// alternately after one frame that warms up.
+std::pair<double, double> TimeFrames(show::Veskar_S& form, int level, int frames) {
+  using Clock = std::chrono::steady_clock;
+  std::vector<double> frameTimes, effectTimes;
+  form.Frame(level);
+  for (int i = 0; i < frames; ++i) {
+    const auto t0 = Clock::now();
+    form.Frame(level);
+    const auto t1 = Clock::now();
+    form.CallEffect(level);
+    const auto t2 = Clock::now();
+    frameTimes.push_back(std::chrono::duration<double>(t1 - t0).count());
+    effectTimes.push_back(std::chrono::duration<double>(t2 - t1).count());
+  }
+  return {bench::Median(frameTimes), bench::Median(effectTimes)};
+}
 
 size_t PrivateBytes() {
   PROCESS_MEMORY_COUNTERS_EX counters{};
@@ -87,21 +106,9 @@ int DeskBench(int monitors, int width, int height, int frames) {
   const size_t held = PrivateBytes() - before;
   size_t pictures = 0;
   for (const auto& m : form.monitors()) pictures += 2 * size_t(m.Display.width()) * size_t(m.Display.height()) * 4;
-  using Clock = std::chrono::steady_clock;
   const int level = 20;  // mid-climb at the default degree; the effect's time hardly depends on it
-  std::vector<double> frameTimes, effectTimes;
-  form.Frame(level);
-  for (int i = 0; i < frames; ++i) {
-    const auto t0 = Clock::now();
-    form.Frame(level);
-    const auto t1 = Clock::now();
-    form.CallEffect(level);
-    const auto t2 = Clock::now();
-    frameTimes.push_back(std::chrono::duration<double>(t1 - t0).count());
-    effectTimes.push_back(std::chrono::duration<double>(t2 - t1).count());
-  }
   const double period = 1.0 / 60;
-  const double f = bench::Median(frameTimes), e = bench::Median(effectTimes);
+  const auto [f, e] = TimeFrames(form, level, frames);
   std::printf("%d x %dx%d  frame %7.2f ms = %.2f of a 60 Hz period (effect %.2f ms, %.0f%%)  pictures %.0f MiB, "
               "private memory +%.0f MiB at load\n",
               monitors, width, height, f * 1e3, f / period, e * 1e3, 100 * e / f, double(pictures) / (1 << 20),
@@ -128,20 +135,8 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("\nShow frame under Wine at %dx%d (effect + refresh + pending events), medians of %d\n", w, h,
               frames);
   std::printf("%6s %10s %10s %8s\n", "level", "frame ms", "effect ms", "share");
-  using Clock = std::chrono::steady_clock;
   for (int level : {0, 1, 2, 3, 7, 15, 63, 255}) {
-    std::vector<double> frameTimes, effectTimes;
-    form.Frame(level);
-    for (int i = 0; i < frames; ++i) {
-      const auto t0 = Clock::now();
-      form.Frame(level);
-      const auto t1 = Clock::now();
-      form.CallEffect(level);
-      const auto t2 = Clock::now();
-      frameTimes.push_back(std::chrono::duration<double>(t1 - t0).count());
-      effectTimes.push_back(std::chrono::duration<double>(t2 - t1).count());
-    }
-    const double f = bench::Median(frameTimes), e = bench::Median(effectTimes);
+    const auto [f, e] = TimeFrames(form, level, frames);
     std::printf("%6d %10.2f %10.2f %7.0f%%\n", level, f * 1e3, e * 1e3, 100 * e / f);
   }
   return 0;
