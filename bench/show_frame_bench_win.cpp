@@ -6,11 +6,10 @@
 //   show_frame_bench_win desk <monitors> <width> <height> [frames]
 //                          the same on a desk of that many monitors of one size side by
 //                          side (the X screen must hold them): a frame at a mid-climb level
-//                          as a ratio to the 60 Hz period, and the memory the show holds
+//                          as a ratio to the 60 Hz period, and the pictures' memory
 #include <windows.h>
 
 #include <chrono>
-#include <psapi.h>
 #include <cstdio>
 #include <cwchar>
 #include <utility>
@@ -48,8 +47,6 @@ LRESULT CALLBACK BackdropProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return 0;
 }
 
-}  // namespace
-
 // Medians of a whole frame and of the effect alone at `level`, in seconds, timed
 // alternately after one frame that warms up.
 std::pair<double, double> TimeFrames(show::Veskar_S& form, int level, int frames) {
@@ -66,13 +63,6 @@ std::pair<double, double> TimeFrames(show::Veskar_S& form, int level, int frames
     effectTimes.push_back(std::chrono::duration<double>(t2 - t1).count());
   }
   return {bench::Median(frameTimes), bench::Median(effectTimes)};
-}
-
-size_t PrivateBytes() {
-  PROCESS_MEMORY_COUNTERS_EX counters{};
-  counters.cb = sizeof counters;
-  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
-  return counters.PrivateUsage;
 }
 
 std::vector<show::DeskRect> g_desk;
@@ -100,19 +90,17 @@ int DeskBench(int monitors, int width, int height, int frames) {
   app::Session session;
   session.ArgumentString = "/s";
   session.programFolder = win::ProgramFolder();
-  const size_t before = PrivateBytes();
   show::Veskar_S form(session, show::kEffectLibrary, [] { return show::LayOutDesk({}, g_desk); });
   if (!form.Load(false)) return 1;
-  const size_t held = PrivateBytes() - before;
+  // What the show holds for the desk: two 32-bit pictures of each monitor's size (the
+  // library's working memory is a few rows).
   size_t pictures = 0;
   for (const auto& m : form.monitors()) pictures += 2 * size_t(m.Display.width()) * size_t(m.Display.height()) * 4;
   const int level = 20;  // mid-climb at the default degree; the effect's time hardly depends on it
   const double period = 1.0 / 60;
   const auto [f, e] = TimeFrames(form, level, frames);
-  std::printf("%d x %dx%d  frame %7.2f ms = %.2f of a 60 Hz period (effect %.2f ms, %.0f%%)  pictures %.0f MiB, "
-              "private memory +%.0f MiB at load\n",
-              monitors, width, height, f * 1e3, f / period, e * 1e3, 100 * e / f, double(pictures) / (1 << 20),
-              double(held) / (1 << 20));
+  std::printf("%d x %dx%d  frame %7.2f ms = %.2f of a 60 Hz period (effect %.2f ms, %.0f%%)  pictures %.0f MiB\n",
+              monitors, width, height, f * 1e3, f / period, e * 1e3, 100 * e / f, double(pictures) / (1 << 20));
   return 0;
 }
 
