@@ -276,6 +276,10 @@ bool WaitForHoldEnd(const Run& run, DWORD timeoutMs) {
 
 int CpuShare(int cycles, unsigned xServer, unsigned wineServer) {
   const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  // The primary's size, and how many monitors the desk has when more than one.
+  const int monitors = GetSystemMetrics(SM_CMONITORS);
+  const std::string screen =
+      (monitors > 1 ? std::to_string(monitors) + "x " : std::string()) + std::to_string(w) + "x" + std::to_string(h);
   Run run(L"cpu", L"Runo_Effect.dll", 100);
   if (!run.show()) {
     std::printf("%dx%d: the show did not start\n", w, h);
@@ -304,8 +308,7 @@ int CpuShare(int cycles, unsigned xServer, unsigned wineServer) {
     std::snprintf(text, sizeof text, "%.1f%%", 100 * cpu / wall);
     return text;
   };
-  std::printf("%-10s %6d %7.2f %8.2f | %7.2f %7s | %9s %8s %10s\n",
-              (std::to_string(w) + "x" + std::to_string(h)).c_str(), cycles, wall, expected,
+  std::printf("%-12s %6d %7.2f %8.2f | %7.2f %7s | %9s %8s %10s\n", screen.c_str(), cycles, wall, expected,
               show0 < 0 ? own : showCpu, share(0, show0 < 0 ? own : showCpu).c_str(), share(x0, x).c_str(),
               share(ws0, ws).c_str(), share(0, own).c_str());
   PostMessageW(run.show(), WM_KEYDOWN, 'K', 0);
@@ -320,9 +323,9 @@ int wmain(int argc, wchar_t** argv) {
   if (what == L"timing") return Timing();
   if (what == L"cpu-header") {
     std::printf("\nThe show's CPU share of one core under Wine (Runo_Effect.dll, degree 100, whole cycles)\n");
-    std::printf("%-10s %6s %7s %8s | %15s | %9s %8s %10s\n", "screen", "cycles", "wall s", "expect s", "the show",
+    std::printf("%-12s %6s %7s %8s | %15s | %9s %8s %10s\n", "screen", "cycles", "wall s", "expect s", "the show",
                 "X server", "wineserv", "GetProcess");
-    std::printf("%-10s %6s %7s %8s | %7s %7s | %9s %8s %10s\n", "", "", "", "", "CPU s", "share", "share",
+    std::printf("%-12s %6s %7s %8s | %7s %7s | %9s %8s %10s\n", "", "", "", "", "CPU s", "share", "share",
                 "share", "Times");
     return 0;
   }
