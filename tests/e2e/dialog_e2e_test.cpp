@@ -31,17 +31,7 @@ std::string SavedFile(int degree, int kind, int track, const std::wstring& file)
 // A window of the test process that receives the dialog's answers.
 class AnswerWindow {
  public:
-  AnswerWindow() {
-    WNDCLASSW wc{};
-    if (!GetClassInfoW(GetModuleHandleW(nullptr), L"VeskarTestAnswer", &wc)) {
-      wc.lpfnWndProc = &Proc;
-      wc.hInstance = GetModuleHandleW(nullptr);
-      wc.lpszClassName = L"VeskarTestAnswer";
-      RegisterClassW(&wc);
-    }
-    hwnd_.reset(CreateWindowExW(0, L"VeskarTestAnswer", L"answer", WS_POPUP, 0, 0, 1, 1, nullptr,
-                                nullptr, GetModuleHandleW(nullptr), nullptr));
-  }
+  AnswerWindow() : hwnd_(MakeTestWindow(L"VeskarTestAnswer", &Proc, L"answer", WS_POPUP)) {}
   HWND hwnd() const { return hwnd_.get(); }
   static std::wstring& last() {
     static std::wstring text;

@@ -99,18 +99,6 @@ LRESULT CALLBACK PictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-const wchar_t* RegisterOnce(const wchar_t* name, WNDPROC proc) {
-  WNDCLASSW wc{};
-  if (!GetClassInfoW(GetModuleHandleW(nullptr), name, &wc)) {
-    wc.lpfnWndProc = proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = name;
-    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    RegisterClassW(&wc);
-  }
-  return name;
-}
 }  // namespace
 
 ScreenPicture::ScreenPicture(const Pixels& picture) {
@@ -118,10 +106,8 @@ ScreenPicture::ScreenPicture(const Pixels& picture) {
   void* bits = nullptr;
   bitmap_.reset(CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (bitmap_ && bits) std::copy(picture.data.begin(), picture.data.end(), static_cast<uint32_t*>(bits));
-  hwnd_.reset(CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW,
-                              RegisterOnce(L"VeskarTestPicture", &PictureProc), L"test picture",
-                              WS_POPUP | WS_VISIBLE, 0, 0, picture.width, picture.height, nullptr,
-                              nullptr, GetModuleHandleW(nullptr), nullptr));
+  hwnd_ = testing_support::MakeTestWindow(L"VeskarTestPicture", &PictureProc, L"test picture", WS_POPUP | WS_VISIBLE,
+                                         WS_EX_TOPMOST | WS_EX_TOOLWINDOW, picture.width, picture.height);
   SetWindowLongPtrW(hwnd_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(bitmap_.get()));
   InvalidateRect(hwnd_.get(), nullptr, FALSE);
   UpdateWindow(hwnd_.get());
@@ -135,9 +121,7 @@ ScreenPicture::~ScreenPicture() {
 }
 
 OwnWindow::OwnWindow(const std::wstring& title, int width, int height, bool visible, DWORD style) {
-  hwnd_.reset(CreateWindowExW(0, RegisterOnce(L"VeskarTestWindow", &DefWindowProcW), title.c_str(),
-                              style, 0, 0, width, height, nullptr, nullptr, GetModuleHandleW(nullptr),
-                              nullptr));
+  hwnd_ = testing_support::MakeTestWindow(L"VeskarTestWindow", &DefWindowProcW, title, style, 0, width, height);
   // Shown without taking the activation: under Wine with no window manager, destroying an
   // active window waits about two seconds for the focus to move.
   if (visible) ShowWindow(hwnd_.get(), SW_SHOWNOACTIVATE);

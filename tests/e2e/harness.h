@@ -51,9 +51,9 @@ inline const std::wstring kDialogTitle = L"<ベスカル>";
 // logged, what was posted before has been handled.
 size_t EffectCalls(const TestFolder& folder);
 bool WaitForEffectCalls(const TestFolder& folder, size_t since, size_t more, DWORD timeoutMs = 15000);
-// Waits until the show holds the sharp picture at the end of a cycle. It answers messages
-// at every frame (a level time at most) and none during its one-second hold: the first
-// question left unanswered for 200 ms says that it holds.
+// Waits until the show, once loaded (on top), holds the sharp picture at the end of a
+// cycle. It answers messages at every frame (a level time at most) and none during its
+// one-second hold: the first question left unanswered for 200 ms says that it holds.
 bool WaitForHold(HWND show, DWORD timeoutMs = 15000);
 
 // Input through posted messages (reaches the window whether or not it is in front).

@@ -48,6 +48,8 @@ class EffectsLibrary : public ::testing::Test {
     ASSERT_TRUE(saver.started());
     const HWND show = WaitForWindow(kShowTitle, kUsualStartMs, saver.pid());
     ASSERT_NE(show, nullptr);
+    // On top once its load is done; then its frames, and the hold after them.
+    ASSERT_TRUE(WaitUntil([&] { return (GetWindowLongW(show, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }, kUsualStartMs));
     EXPECT_TRUE(WaitForHold(show)) << "no cycle came to its hold";
     PostKey(show, VK_ESCAPE);
     const auto code = saver.waitExit(kEndsWithinMs);
@@ -305,14 +307,14 @@ const std::wstring kLoneLow(1, wchar_t(0xDC00));
 
 TEST_F(OddCommandLines, NoModeLetterAndHandlesOfNoWindowEndAtOnce) {
   Run({L"/x", L"xx", L"s", L"//s", L"&H", L"/\uFF53",       // a full-width s is no S
-       L"/\U0001F600s", L"/" + kLoneHigh + L"s", L"\u3000s",  // the pair, a lone half, a wide blank
+       L"/\U0001F600s", L"/" + kLoneHigh + L"s",  // a pair is one character, a lone half too
        L"/a" + std::wstring(4000, L'9'), L"/\"s\"",
        L"/p 4294967296", L"/p &HFFFFFFFF0", L"/p " + std::wstring(400, L'9'), L"/p", L"-p e"},
       Opens::Nothing);
 }
 
 TEST_F(OddCommandLines, AnSAfterAnyFirstCharacterOpensTheShow) {
-  Run({L"xs", L"-S 12 &H", L"\"s\"\"", L"\U0001F600s", L"/s" + kLoneLow + std::wstring(4000, L'9')},
+  Run({L"xs", L"-S 12 &H", L"\"s\"\"", L"\U0001F600s", L"\u3000s", L"/s" + kLoneLow + std::wstring(4000, L'9')},
       Opens::Show);
 }
 

@@ -56,4 +56,22 @@ inline INPUT AbsoluteMouse(int x, int y, DWORD flags) {
   return in;
 }
 
+// A window of the test program at the screen's top-left corner, of the class `className`
+// (registered the first time with `proc`, a white background and the arrow cursor).
+inline win::UniqueWindow MakeTestWindow(const wchar_t* className, WNDPROC proc, const std::wstring& title,
+                                        DWORD style, DWORD exStyle = 0, int width = 1, int height = 1) {
+  const HINSTANCE self = GetModuleHandleW(nullptr);
+  WNDCLASSW wc{};
+  if (!GetClassInfoW(self, className, &wc)) {
+    wc.lpfnWndProc = proc;
+    wc.hInstance = self;
+    wc.lpszClassName = className;
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    RegisterClassW(&wc);
+  }
+  return win::UniqueWindow(
+      CreateWindowExW(exStyle, className, title.c_str(), style, 0, 0, width, height, nullptr, nullptr, self, nullptr));
+}
+
 }  // namespace testing_support

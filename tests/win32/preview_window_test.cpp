@@ -9,6 +9,7 @@
 #include <string>
 
 #include "preview/preview_window_win.h"
+#include "support/win32_helpers.h"
 #include "win32/pixels.h"
 
 namespace {
@@ -37,39 +38,25 @@ bool TakeQuit() {
 // A top-level window of the test at the screen's top-left corner.
 class Parent {
  public:
-  Parent(int width, int height, DWORD style = WS_POPUP) {
-    WNDCLASSW wc{};
-    if (!GetClassInfoW(GetModuleHandleW(nullptr), L"PreviewTestParent", &wc)) {
-      wc.lpfnWndProc = &DefWindowProcW;
-      wc.hInstance = GetModuleHandleW(nullptr);
-      wc.lpszClassName = L"PreviewTestParent";
-      wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-      RegisterClassW(&wc);
-    }
-    hwnd_ = CreateWindowExW(WS_EX_TOPMOST, L"PreviewTestParent", L"parent", style, 0, 0, width, height, nullptr,
-                            nullptr, GetModuleHandleW(nullptr), nullptr);
+  Parent(int width, int height, DWORD style = WS_POPUP)
+      : hwnd_(testing_support::MakeTestWindow(L"PreviewTestParent", &DefWindowProcW, L"parent", style, WS_EX_TOPMOST,
+                                              width, height)) {
     // Not activated: under Wine without a window manager an active window is "managed",
     // and hiding or destroying one waits for a withdrawal that never comes.
-    ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+    ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
     Pump(50);
   }
-  ~Parent() { destroy(); }
-  Parent(const Parent&) = delete;
-  Parent& operator=(const Parent&) = delete;
-  HWND hwnd() const { return hwnd_; }
-  void destroy() {
-    if (hwnd_) DestroyWindow(hwnd_);
-    hwnd_ = nullptr;
-  }
+  HWND hwnd() const { return hwnd_.get(); }
+  void destroy() { hwnd_.reset(); }
   RECT clientOnScreen() const {
     RECT rc{};
-    GetClientRect(hwnd_, &rc);
-    MapWindowPoints(hwnd_, nullptr, reinterpret_cast<POINT*>(&rc), 2);
+    GetClientRect(hwnd(), &rc);
+    MapWindowPoints(hwnd(), nullptr, reinterpret_cast<POINT*>(&rc), 2);
     return rc;
   }
 
  private:
-  HWND hwnd_ = nullptr;
+  win::UniqueWindow hwnd_;
 };
 
 class PreviewWindowTest : public ::testing::Test {

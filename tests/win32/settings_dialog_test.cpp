@@ -18,6 +18,7 @@
 #include "resource.h"
 #include "support/fake_files.h"
 #include "support/settings_text.h"
+#include "support/win32_helpers.h"
 #include "win/handle.h"
 #include "win/pump.h"
 #include "win/strings.h"
@@ -691,13 +692,7 @@ TEST_F(DialogFixture, TheModalLoopEndsWhenAnotherThreadsSentCloseDestroysTheWind
   for (UINT close : {UINT{WM_CLOSE}, UINT{WM_ENDSESSION}}) {
     SettingsDialog& d = Open();
     Closer c{d.hwnd(), close, GetCurrentThreadId()};
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = &MarkerProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"VeskarTestMarker";
-    RegisterClassW(&wc);  // fails harmlessly the second time round
-    win::UniqueWindow marker(CreateWindowExW(0, L"VeskarTestMarker", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                             GetModuleHandleW(nullptr), nullptr));
+    const win::UniqueWindow marker = testing_support::MakeTestWindow(L"VeskarTestMarker", &MarkerProc, L"", WS_POPUP);
     ASSERT_TRUE(marker);
     SetWindowLongPtrW(marker.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(c.loopWaiting.get()));
     MSG queued;
