@@ -111,7 +111,12 @@ ScreenPicture::ScreenPicture(const Pixels& picture) {
   SetWindowLongPtrW(hwnd_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(bitmap_.get()));
   InvalidateRect(hwnd_.get(), nullptr, FALSE);
   UpdateWindow(hwnd_.get());
-  PumpFor(300);
+  WaitUntil(
+      [&] {
+        PumpFor(0);
+        return CaptureScreen().data == picture.data;
+      },
+      5000);
 }
 
 ScreenPicture::~ScreenPicture() {

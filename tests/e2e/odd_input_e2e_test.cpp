@@ -100,7 +100,8 @@ class OddSettingsFile : public ::testing::Test {
   void DialogOpensAndCloses(const std::string& what, bool confirm) {
     const auto [saver, dialog] = StartSaverWindow(folder_, L"/c", kDialogTitle, kUsualStartMs);
     ASSERT_NE(dialog, nullptr) << what << ": no dialog";
-    PumpFor(200);
+    DWORD_PTR ignored = 0;  // its message loop answers
+    SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
     if (confirm) {
       PostClick(GetDlgItem(dialog, dialog::kIdSet), 5, 5);
       const HWND box = WaitForWindow(L"ベスカル", 10000, saver.pid());

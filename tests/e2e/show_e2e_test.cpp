@@ -273,8 +273,7 @@ TEST_F(Show, WithoutTheEffectsLibraryTheCaptureStaysHeldOncePerCycle) {
   const HWND show = start();
   ASSERT_NE(show, nullptr);
   shown.reset();
-  PumpFor(300);
-  EXPECT_EQ(CaptureScreen().data, picture.data);
+  EXPECT_TRUE(WaitUntil([&] { return CaptureScreen().data == picture.data; }, 5000));
 
   int stalls = 0;
   const DWORD begin = GetTickCount();

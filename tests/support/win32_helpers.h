@@ -56,6 +56,24 @@ inline INPUT AbsoluteMouse(int x, int y, DWORD flags) {
   return in;
 }
 
+// Handles what is queued for this thread until `done` holds, looking every 10 ms; false
+// when `timeoutMs` passed first. A WM_QUIT is left in the queue for the test to find.
+template <typename F>
+bool PumpUntil(F done, DWORD timeoutMs = 5000) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message != WM_QUIT) {
+      PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (done()) return true;
+    if (GetTickCount() - start >= timeoutMs) return false;
+    Sleep(10);
+  }
+}
+
 // A window of the test program at the screen's top-left corner, of the class `className`
 // (registered the first time with `proc`, a white background and the arrow cursor).
 inline win::UniqueWindow MakeTestWindow(const wchar_t* className, WNDPROC proc, const std::wstring& title,

@@ -11,6 +11,7 @@
 
 #include "controls/command_win.h"
 #include "resource.h"
+#include "support/win32_helpers.h"
 #include "win/font.h"
 #include "win/handle.h"
 #include "win/pump.h"
@@ -373,13 +374,7 @@ TEST(CommandWindow, HoverEndsWhenTheRealPointerLeaves) {
   EXPECT_EQ(b->model().state().ButtonState, controls::kHover);
   // ...and within a few ticks of leaving, it is gone.
   SetCursorPos(5, 700);
-  bool left = false;
-  for (int i = 0; i < 200 && !left; ++i) {
-    win::PumpPendingMessages();
-    left = b->model().state().ButtonState == controls::kRest;
-    if (!left) Sleep(10);
-  }
-  EXPECT_TRUE(left);
+  EXPECT_TRUE(testing_support::PumpUntil([&] { return b->model().state().ButtonState == controls::kRest; }));
 }
 
 // ---------------------------------------------------------------- the strip of looks

@@ -16,19 +16,8 @@ namespace {
 
 using testpix::Pixels;
 
-void Pump(DWORD ms) {
-  const DWORD start = GetTickCount();
-  do {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-      if (msg.message == WM_QUIT) return;  // left in the queue for the test to find
-      PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    Sleep(10);
-  } while (GetTickCount() - start < ms);
-}
+using testing_support::PumpUntil;
+void Pump() { PumpUntil([] { return true; }); }
 
 bool TakeQuit() {
   MSG msg;
@@ -44,7 +33,7 @@ class Parent {
     // Not activated: under Wine without a window manager an active window is "managed",
     // and hiding or destroying one waits for a withdrawal that never comes.
     ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
-    Pump(50);
+    Pump();
   }
   HWND hwnd() const { return hwnd_.get(); }
   void destroy() { hwnd_.reset(); }
@@ -68,7 +57,7 @@ class PreviewWindowTest : public ::testing::Test {
     ASSERT_EQ(picture_.height, 112);
   }
   void TearDown() override {
-    Pump(20);
+    Pump();
     TakeQuit();
   }
 
@@ -108,7 +97,7 @@ TEST_F(PreviewWindowTest, ShowsThePictureAtItsStoredSizeAndStretchedToAnySize) {
     Parent parent(size.cx, size.cy);
     preview::PreviewWindow window;
     ASSERT_TRUE(window.open(parent.hwnd(), picture()));
-    Pump(200);
+    EXPECT_TRUE(PumpUntil([&] { return showsPicture(testpix::OfScreen(parent.clientOnScreen())); }));
     EXPECT_EQ(GetParent(window.hwnd()), parent.hwnd());
     RECT client{};
     GetClientRect(window.hwnd(), &client);
@@ -126,8 +115,8 @@ TEST_F(PreviewWindowTest, FillsTheClientAreaOfAFramedParent) {
   Parent parent(360, 280, WS_OVERLAPPEDWINDOW);
   preview::PreviewWindow window;
   ASSERT_TRUE(window.open(parent.hwnd(), picture()));
-  Pump(200);
   const RECT client = parent.clientOnScreen();
+  EXPECT_TRUE(PumpUntil([&] { return showsPicture(testpix::OfScreen(client)); }));
   RECT placed{};
   GetWindowRect(window.hwnd(), &placed);
   EXPECT_TRUE(EqualRect(&placed, &client));
@@ -138,7 +127,7 @@ TEST_F(PreviewWindowTest, WithoutItsPictureShowsTheLightGreyBackground) {
   Parent parent(80, 60);
   preview::PreviewWindow window;
   ASSERT_TRUE(window.open(parent.hwnd(), win::UniqueBitmap()));
-  Pump(200);
+  PumpUntil([&] { return testpix::OfScreen(parent.clientOnScreen()).data.front() == 0xC0C0C0u; });
   const Pixels seen = testpix::OfScreen(parent.clientOnScreen());
   for (uint32_t c : seen.data) ASSERT_EQ(c, 0xC0C0C0u);
 }

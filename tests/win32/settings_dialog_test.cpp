@@ -243,11 +243,7 @@ TEST_F(DialogFixture, WindowLayoutAndPlacementAt96Dpi) {
   SetCursorPos(2, sh - 2);
   SendMessageW(d.button(kIdSet)->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
   EXPECT_EQ(d.button(kIdSet)->model().state().ButtonState, controls::kHover);
-  for (int i = 0; i < 100 && d.button(kIdSet)->model().state().ButtonState != controls::kRest; ++i) {
-    win::PumpPendingMessages();
-    Sleep(20);
-  }
-  EXPECT_EQ(d.button(kIdSet)->model().state().ButtonState, controls::kRest);
+  EXPECT_TRUE(testing_support::PumpUntil([&] { return d.button(kIdSet)->model().state().ButtonState == controls::kRest; }));
 
   // The combo box is an editable drop-down; the bar runs 0..255.
   wchar_t cls[32]{};

@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "support/win32_helpers.h"
 #include "version.h"
 #include "win/handle.h"
 #include "win/module.h"
@@ -105,16 +106,9 @@ TEST(Timer, TicksOnlyWhileEnabled) {
   ASSERT_TRUE(w.make());
   win::Timer t(7, 10);
   t.attach(w.hwnd());
-  auto pumpUntil = [](auto done) {
-    const DWORD start = GetTickCount();
-    while (!done() && GetTickCount() - start < 5000) {
-      win::PumpPendingMessages();
-      Sleep(5);
-    }
-    return done();
-  };
+  using testing_support::PumpUntil;
   t.setEnabled(true);
-  EXPECT_TRUE(pumpUntil([&] { return w.ticks >= 2; }));
+  EXPECT_TRUE(PumpUntil([&] { return w.ticks >= 2; }));
   t.setEnabled(false);
   win::PumpPendingMessages();
   const int after = w.ticks;
@@ -122,7 +116,7 @@ TEST(Timer, TicksOnlyWhileEnabled) {
   win::Timer clock(8, 10);
   clock.attach(w.hwnd());
   clock.setEnabled(true);
-  EXPECT_TRUE(pumpUntil([&] { return w.clockTicks >= 3; }));
+  EXPECT_TRUE(PumpUntil([&] { return w.clockTicks >= 3; }));
   EXPECT_EQ(w.ticks, after);
 }
 
