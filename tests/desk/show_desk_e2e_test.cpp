@@ -6,14 +6,18 @@
 #include <cstdlib>
 #include <memory>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "effects/pixelate.h"
 #include "harness.h"
+#include "support/effect_log.h"
+#include "support/pixels.h"
+#include "support/settings_text.h"
 
 using namespace e2e;
+using testing_support::NoisePixels;
+using testing_support::PartOf;
 
 namespace {
 
@@ -35,30 +39,6 @@ RECT VirtualScreen() {
   return {x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN), y + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
 }
 
-// Noise, so that every block average differs from its neighbours'.
-Pixels Noise(int width, int height) {
-  Pixels p;
-  p.width = width;
-  p.height = height;
-  p.data.resize(size_t(width) * height);
-  uint32_t state = 7;
-  for (auto& v : p.data) {
-    state = state * 1664525u + 1013904223u;
-    v = state >> 8;
-  }
-  return p;
-}
-
-Pixels Part(const Pixels& whole, int left, int top, int width, int height) {
-  Pixels p;
-  p.width = width;
-  p.height = height;
-  for (int y = top; y < top + height; ++y)
-    p.data.insert(p.data.end(), whole.data.begin() + (size_t(y) * whole.width + left),
-                  whole.data.begin() + (size_t(y) * whole.width + left + width));
-  return p;
-}
-
 // `picture` as the library renders it at `level`, blocks from the picture's own corner.
 Pixels Pixelated(const Pixels& picture, int level) {
   Pixels out = picture;
@@ -66,19 +46,6 @@ Pixels Pixelated(const Pixels& picture, int level) {
                                     picture.width, picture.height, level);
   for (auto& v : out.data) v &= 0xFFFFFF;
   return out;
-}
-
-std::string IniWithDegree(int degree) {
-  return "[Section]\r\n\x93\x78\x8D\x87\x82\xA2= " + std::to_string(degree) + "\r\n";
-}
-
-// Effect calls the recording stand-in has logged so far.
-size_t CallsLogged(const TestFolder& folder) {
-  std::istringstream in(ReadFileBytes(folder.file(L"effect-calls.txt")));
-  size_t calls = 0;
-  std::string line;
-  while (std::getline(in, line)) calls += line.rfind("call ", 0) == 0;
-  return calls;
 }
 
 // A click through the input queue at a point of the virtual screen (any monitor).
@@ -110,7 +77,8 @@ class Desk : public ::testing::Test {
   }
 
   HWND start(int degree) {
-    if (!WriteFileBytes(folder_.file(L"ベスカル.ini"), IniWithDegree(degree))) return nullptr;
+    const std::string settings = testing_support::SettingsFile({{testing_support::kDegreeKey, testing_support::SavedNumber(degree)}});
+    if (!WriteFileBytes(folder_.file(L"ベスカル.ini"), settings)) return nullptr;
     saver_ = StartSaver(folder_, L"/s");
     const HWND show = saver_.started() ? WaitForWindow(L"Veskar_Main", 15000, saver_.pid()) : nullptr;
     if (!show || !WaitUntil([&] { return IsWindowVisible(show) != FALSE; }, 10000)) return nullptr;
@@ -138,7 +106,7 @@ TEST_F(Desk, EveryMonitorIsCoveredPixelatedFromItsOwnCornerAndExactInTheHold) {
   folder_.copyFromBuild(L"Runo_Effect.dll");
   const RECT v = VirtualScreen();
   const int vw = v.right - v.left, vh = v.bottom - v.top;
-  const Pixels desk = Noise(vw, vh);
+  const Pixels desk = NoisePixels(vw, vh);
   auto shown = std::make_unique<ScreenPicture>(desk, POINT{v.left, v.top});
   ASSERT_EQ(CaptureScreen(v).data, desk.data) << "the test picture is not on every monitor";
 
@@ -158,7 +126,7 @@ TEST_F(Desk, EveryMonitorIsCoveredPixelatedFromItsOwnCornerAndExactInTheHold) {
   };
   std::vector<Seen> seen;
   for (const RECT& m : monitors_) {
-    seen.push_back({m, Part(desk, m.left - v.left, m.top - v.top, m.right - m.left, m.bottom - m.top), {}, false});
+    seen.push_back({m, PartOf(desk, m.left - v.left, m.top - v.top, m.right - m.left, m.bottom - m.top), {}, false});
   }
   const auto blackGap = [&](const Pixels& screen) {
     // Below the upper-left monitor and left of the primary lies no monitor.
@@ -171,7 +139,7 @@ TEST_F(Desk, EveryMonitorIsCoveredPixelatedFromItsOwnCornerAndExactInTheHold) {
         gapBlack = gapBlack && blackGap(screen);
         bool allSharp = true;
         for (Seen& s : seen) {
-          const Pixels now = Part(screen, s.at.left - v.left, s.at.top - v.top, s.desktop.width, s.desktop.height);
+          const Pixels now = PartOf(screen, s.at.left - v.left, s.at.top - v.top, s.desktop.width, s.desktop.height);
           if (now.data == s.desktop.data) {
             continue;  // sharp here; the hold needs all three at once
           }
@@ -209,8 +177,7 @@ TEST_F(Desk, AClickOnASecondaryMonitorEndsTheShowMovingTheMouseThereDoesNot) {
   const RECT left = *negative;
 
   SetCursorPos(Centre(left).x, Centre(left).y + 20);
-  const size_t before = CallsLogged(folder_);
-  ASSERT_TRUE(WaitUntil([&] { return CallsLogged(folder_) >= before + 6; }, 10000)) << "two more frames";
+  ASSERT_TRUE(WaitForEffectCalls(folder_, EffectCalls(folder_), 6)) << "two more frames";
   EXPECT_TRUE(saver_.running()) << "moving the mouse over a secondary monitor ended the show";
 
   ClickOnDesk(Centre(left).x, Centre(left).y);
@@ -227,19 +194,13 @@ TEST_F(Desk, ADisplayChangeWhileTheShowRunsLeavesEveryMonitorCovered) {
   const HWND show = start(3);
   ASSERT_NE(show, nullptr);
   PostMessageW(show, WM_DISPLAYCHANGE, 32, MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
-  const size_t before = CallsLogged(folder_);
-  ASSERT_TRUE(WaitUntil([&] { return CallsLogged(folder_) >= before + 6; }, 10000))
-      << "the show stopped after the display change";
+  ASSERT_TRUE(WaitForEffectCalls(folder_, EffectCalls(folder_), 6)) << "the show stopped after the display change";
   EXPECT_TRUE(saver_.running());
   EXPECT_TRUE(coversEveryMonitor(show));
   // Every frame still renders all three monitors at one level.
-  std::istringstream in(ReadFileBytes(folder_.file(L"effect-calls.txt")));
   std::vector<std::string> sizes;
-  std::string word, level, ms, result, size, line;
-  while (std::getline(in, line)) {
-    std::istringstream words(line);
-    if (words >> word >> level >> ms >> result >> size && word == "call") sizes.push_back(size);
-  }
+  for (const auto& call : testing_support::ParseEffectLog(ReadFileBytes(folder_.file(L"effect-calls.txt"))).calls)
+    sizes.push_back(call.size);
   ASSERT_GE(sizes.size(), 6u);
   EXPECT_EQ(std::set<std::string>(sizes.begin(), sizes.begin() + 3).size(), 3u) << "a frame is the three monitors";
   for (size_t i = 3; i < sizes.size(); ++i) EXPECT_EQ(sizes[i], sizes[i % 3]) << "call " << i;
@@ -250,7 +211,7 @@ TEST_F(Desk, ADisplayChangeWhileTheShowRunsLeavesEveryMonitorCovered) {
 TEST_F(Desk, AMonitorCapturedAsOneColourGetsAPictureOfItsOwnTheOthersKeepTheirs) {
   // No effects library: the pictures stay as the load made them.
   const RECT v = VirtualScreen();
-  Pixels desk = Noise(v.right - v.left, v.bottom - v.top);
+  Pixels desk = NoisePixels(v.right - v.left, v.bottom - v.top);
   const auto primary = std::find_if(monitors_.begin(), monitors_.end(), [](const RECT& m) { return m.left == 0 && m.top == 0; });
   ASSERT_NE(primary, monitors_.end());
   const RECT blank = *primary;
@@ -267,12 +228,12 @@ TEST_F(Desk, AMonitorCapturedAsOneColourGetsAPictureOfItsOwnTheOthersKeepTheirs)
         faults.clear();
         const Pixels screen = CaptureScreen(v);
         for (const RECT& m : monitors_) {
-          const Pixels now = Part(screen, m.left - v.left, m.top - v.top, m.right - m.left, m.bottom - m.top);
+          const Pixels now = PartOf(screen, m.left - v.left, m.top - v.top, m.right - m.left, m.bottom - m.top);
           const std::string where = std::to_string(m.left) + "," + std::to_string(m.top);
           if (EqualRect(&m, &blank)) {
             if (std::count(now.data.begin(), now.data.end(), now.data[0]) == ptrdiff_t(now.data.size()))
               faults.push_back("the one-colour monitor at " + where + " still shows one colour");
-          } else if (now.data != Part(desk, m.left - v.left, m.top - v.top, now.width, now.height).data) {
+          } else if (now.data != PartOf(desk, m.left - v.left, m.top - v.top, now.width, now.height).data) {
             faults.push_back("the monitor at " + where + " does not show its capture");
           }
         }

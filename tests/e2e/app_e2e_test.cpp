@@ -8,7 +8,7 @@ namespace {
 class StartUp : public ::testing::Test {
  protected:
   void SetUp() override { folder_.copyFromBuild(L"Veskar.scr"); }
-  TestFolder folder_{::testing::UnitTest::GetInstance()->current_test_info()->name()};
+  TestFolder folder_;
 };
 
 }  // namespace
@@ -23,10 +23,7 @@ TEST_F(StartUp, ARunningInstanceBlocksEveryStart) {
     const std::wstring preview = L"/p " + std::to_wstring(reinterpret_cast<uintptr_t>(pane.hwnd()));
     for (const std::wstring& args : {std::wstring(L"/s"), std::wstring(L"/c"), preview, std::wstring()}) {
       Process saver = StartSaver(folder_, args);
-      ASSERT_TRUE(saver.started());
-      const auto code = saver.waitExit(10000);
-      ASSERT_TRUE(code.has_value()) << Utf8(title) << " " << Utf8(args) << ": still running";
-      EXPECT_EQ(*code, 0u);
+      ASSERT_TRUE(saver.endsCleanly(10000)) << Utf8(title) << " " << Utf8(args) << ": still running, or not with code 0";
       EXPECT_TRUE(WindowsOf(saver.pid()).empty());
       EXPECT_EQ(GetWindow(pane.hwnd(), GW_CHILD), nullptr) << Utf8(args);
     }
@@ -38,10 +35,7 @@ TEST_F(StartUp, ARunningInstanceBlocksEveryStart) {
 TEST_F(StartUp, OtherSwitchesEndWithCodeZeroAndOpenNothing) {
   for (const wchar_t* args : {L"/a", L"/x", L"s", L"/A 1234"}) {
     Process saver = StartSaver(folder_, args);
-    ASSERT_TRUE(saver.started());
-    const auto code = saver.waitExit(10000);
-    ASSERT_TRUE(code.has_value()) << Utf8(args) << ": still running";
-    EXPECT_EQ(*code, 0u) << Utf8(args);
+    ASSERT_TRUE(saver.endsCleanly(10000)) << Utf8(args) << ": still running, or not with code 0";
     EXPECT_FALSE(FileExistsW(folder_.file(L"ベスカル.ini"))) << "reading never creates the file";
   }
 }

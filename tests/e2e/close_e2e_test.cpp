@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "harness.h"
+#include "support/settings_text.h"
 
 using namespace e2e;
+using testing_support::FindWindowOf;
 
 namespace {
 
@@ -18,13 +20,11 @@ namespace {
 // the dialog's closing animation.
 constexpr DWORD kEndsWithinMs = 8000;
 
-const std::wstring kDialogTitle = L"<ベスカル>";
-const std::wstring kShowTitle = L"Veskar_Main";
 const std::wstring kPreviewCaption = L"Preview Window";
 
 // A settings file as the dialog saves it (degree 37, no music): what must stay as it is.
 std::string KeptSettings() {
-  return Cp932(L"[Section]\r\n度合い= 37\r\nBGM区分= 0\r\nBGMﾘﾋﾟｰﾄ= 0\r\nBGMﾌｧｲﾙ=\r\n");
+  return testing_support::SavedSettings(37, 0, 0);
 }
 
 // The first window of `pid` titled `title`, top-level or a child of `parent`, looked for
@@ -32,20 +32,9 @@ std::string KeptSettings() {
 HWND CatchWindow(const std::wstring& title, DWORD pid, HWND parent, DWORD timeoutMs) {
   const DWORD start = GetTickCount();
   do {
-    HWND found = nullptr;
-    while ((found = FindWindowExW(parent, found, nullptr, title.c_str())) != nullptr) {
-      DWORD owner = 0;
-      GetWindowThreadProcessId(found, &owner);
-      if (owner == pid) return found;
-    }
-    if (parent) {
-      // The preview is a top-level window until it joins its parent.
-      while ((found = FindWindowExW(nullptr, found, nullptr, title.c_str())) != nullptr) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(found, &owner);
-        if (owner == pid) return found;
-      }
-    }
+    if (const HWND found = FindWindowOf(title, pid, parent)) return found;
+    // The preview is a top-level window until it joins its parent.
+    if (const HWND found = parent ? FindWindowOf(title, pid) : nullptr) return found;
     Sleep(0);
   } while (GetTickCount() - start < timeoutMs);
   return nullptr;
@@ -106,7 +95,8 @@ class Closing : public ::testing::Test {
     ASSERT_NE(window, nullptr) << what << ": no window";
     if (when == When::OnceItIsUp) {
       ASSERT_TRUE(WaitUntil([&] { return isUp(window); }, 15000)) << what << ": never up";
-      PumpFor(200);
+      DWORD_PTR ignored = 0;  // and its message loop answers
+      SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
     }
     how.close(window);
     const auto code = saver.waitExit(kEndsWithinMs);
@@ -127,7 +117,7 @@ class Closing : public ::testing::Test {
     }
   }
 
-  TestFolder folder_{::testing::UnitTest::GetInstance()->current_test_info()->name()};
+  TestFolder folder_;
 };
 
 }  // namespace

@@ -8,10 +8,12 @@
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "dialog/layout.h"
 #include "dialog/settings_dialog_win.h"
 #include "harness.h"
+#include "support/settings_text.h"
 
 #include "../../assets/resource.h"
 
@@ -19,29 +21,17 @@ using namespace e2e;
 
 namespace {
 
-const std::wstring kTitle = L"<ベスカル>";
+using namespace testing_support;
 
-// The lines of a settings file as one saved by the dialog: "[Section]" and the four keys.
+// A settings file as one saved by the dialog: "[Section]" and the four keys.
 std::string SavedFile(int degree, int kind, int track, const std::wstring& file) {
-  auto number = [](int v) { return (v < 0 ? L"" : L" ") + std::to_wstring(v); };
-  return Cp932(L"[Section]\r\n度合い=" + number(degree) + L"\r\nBGM区分=" + number(kind) +
-               L"\r\nBGMﾘﾋﾟｰﾄ=" + number(track) + L"\r\nBGMﾌｧｲﾙ=" + file + L"\r\n");
+  return SavedSettings(degree, kind, track, Cp932(file));
 }
 
 // A window of the test process that receives the dialog's answers.
 class AnswerWindow {
  public:
-  AnswerWindow() {
-    WNDCLASSW wc{};
-    if (!GetClassInfoW(GetModuleHandleW(nullptr), L"VeskarTestAnswer", &wc)) {
-      wc.lpfnWndProc = &Proc;
-      wc.hInstance = GetModuleHandleW(nullptr);
-      wc.lpszClassName = L"VeskarTestAnswer";
-      RegisterClassW(&wc);
-    }
-    hwnd_.reset(CreateWindowExW(0, L"VeskarTestAnswer", L"answer", WS_POPUP, 0, 0, 1, 1, nullptr,
-                                nullptr, GetModuleHandleW(nullptr), nullptr));
-  }
+  AnswerWindow() : hwnd_(MakeTestWindow(L"VeskarTestAnswer", &Proc, L"answer", WS_POPUP)) {}
   HWND hwnd() const { return hwnd_.get(); }
   static std::wstring& last() {
     static std::wstring text;
@@ -86,15 +76,28 @@ class SettingsDialogE2e : public ::testing::Test {
     if (!ini.empty()) {
       ASSERT_TRUE(WriteFileBytes(IniPath(), ini));
     }
-    saver_ = StartSaver(folder_, L"/c");
-    ASSERT_TRUE(saver_.started());
-    dialog_ = WaitForWindow(kTitle, 15000, saver_.pid());
+    StartedSaver started = StartSaverWindow(folder_, L"/c", kDialogTitle);
+    saver_ = std::move(started.process);
+    dialog_ = started.window;
     ASSERT_NE(dialog_, nullptr) << "no dialog";
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog_) && !Query().values.empty(); }, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return !Query().values.empty(); }, 10000));
     panel_ = GetDlgItem(dialog_, dialog::kIdPanel);
     combo_ = GetDlgItem(panel_, dialog::kIdRepeat);
     bar_ = GetDlgItem(panel_, dialog::kIdDegreeBar);
     ASSERT_TRUE(panel_ && combo_ && bar_);
+  }
+
+  // The dialog's answer once `done` holds for it (or the last one when 5 s passed first):
+  // input goes through the dialog's queue in order, so what a step changes shows in the
+  // answer once the step has been handled.
+  template <typename F>
+  Shown QueryUntil(F done) {
+    Shown shown;
+    WaitUntil([&] { return done(shown = Query()); }, 5000);
+    return shown;
+  }
+  Shown QueryUntil(const std::string& name, const std::string& value) {
+    return QueryUntil([&](const Shown& s) { return s[name] == value; });
   }
 
   Shown Query() {
@@ -122,17 +125,19 @@ class SettingsDialogE2e : public ::testing::Test {
     return p;
   }
   // A real mouse click (through the input queue), as a user makes one: the pointer comes
-  // to rest on the spot first (the buttons' hover timer sees it there), then the press.
-  void ClickScreen(int x, int y, bool right = false) {
+  // to the spot first, then the press. The dialog handles them in that order; what the
+  // click did is waited for in the dialog's answers.
+  static void MoveTo(int x, int y) {
     SendMouseMove(x, y);
     WaitUntil([&] { POINT p{}; return GetCursorPos(&p) && p.x == x && p.y == y; }, 1000);
-    PumpFor(150);
+  }
+  void ClickScreen(int x, int y, bool right = false) {
+    MoveTo(x, y);
     INPUT in[2]{};
     in[0].type = in[1].type = INPUT_MOUSE;
     in[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
     in[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
     SendInput(2, in, sizeof(INPUT));
-    PumpFor(150);
   }
   // In the middle of a rectangle of the panel or of the window (near the left of a wide one).
   void ClickAt(HWND container, const dialog::Rect& r, bool right = false) {
@@ -195,10 +200,11 @@ class SettingsDialogE2e : public ::testing::Test {
     PostMessageW(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(chooser, IDOK)));
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(chooser); }, 10000)) << "the file dialog stayed";
-    PumpFor(100);
+    // Back in the dialog once the chooser's owner takes input again.
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(dialog_) != FALSE; }, 10000));
   }
 
-  TestFolder folder_{::testing::UnitTest::GetInstance()->current_test_info()->name()};
+  TestFolder folder_;
   AnswerWindow answer_;
   Process saver_;
   HWND dialog_ = nullptr, panel_ = nullptr, combo_ = nullptr, bar_ = nullptr;
@@ -226,8 +232,7 @@ TEST_F(SettingsDialogE2e, EachMusicKindMarksItsRowAndEnablesOnlyItsControl) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.kind);
-    Open(Cp932(L"[Section]\r\nBGM区分= " + std::to_wstring(c.kind) + L"\r\nBGMﾘﾋﾟｰﾄ= 0\r\nBGMﾌｧｲﾙ=" +
-               c.file + L"\r\n"));
+    Open(SettingsFile({{kMusicKindKey, SavedNumber(c.kind)}, {kTrackKey, " 0"}, {kMusicFileKey, Cp932(c.file)}}));
     const Shown shown = Query();
     EXPECT_EQ(shown["marked"], c.marked);
     EXPECT_EQ(IsWindowEnabled(combo_) != FALSE, c.repeatEnabled);
@@ -242,7 +247,7 @@ TEST_F(SettingsDialogE2e, EachMusicKindMarksItsRowAndEnablesOnlyItsControl) {
 TEST_F(SettingsDialogE2e, TracksAndDegreesInAndOutOfRange) {
   SendMouseMove(800, 600);  // where the zoom starts
   WaitUntil([] { POINT p{}; return GetCursorPos(&p) && p.x == 800 && p.y == 600; }, 1000);
-  Open(Cp932(L"[Section]\r\n度合い= 100\r\nBGM区分= 1\r\nBGMﾘﾋﾟｰﾄ= 7\r\n"));
+  Open(SettingsFile({{kDegreeKey, " 100"}, {kMusicKindKey, " 1"}, {kTrackKey, " 7"}}));
   Shown shown = Query();
   EXPECT_EQ(shown["anchor"], "800,600");
   // Centred across, a third of the free height down, on the outer size.
@@ -256,7 +261,7 @@ TEST_F(SettingsDialogE2e, TracksAndDegreesInAndOutOfRange) {
   EXPECT_EQ(shown["lbl_Doai"], "100");
   saver_.kill();
 
-  Open(Cp932(L"[Section]\r\n度合い= 300\r\nBGM区分= 1\r\nBGMﾘﾋﾟｰﾄ= 45\r\n"));
+  Open(SettingsFile({{kDegreeKey, " 300"}, {kMusicKindKey, " 1"}, {kTrackKey, " 45"}}));
   shown = Query();
   EXPECT_EQ(WindowText(combo_), L"45") << "beyond the list, shown all the same";
   EXPECT_EQ(RepeatEntries(), 31);
@@ -270,15 +275,14 @@ TEST_F(SettingsDialogE2e, TracksAndDegreesInAndOutOfRange) {
 // ---- actions and the file they save
 
 TEST_F(SettingsDialogE2e, TrackTypedWithTheKeyboardIsSaved) {
-  Open(Cp932(L"[Section]\r\nBGM区分= 1\r\n"));
+  Open(SettingsFile({{kMusicKindKey, " 1"}}));
   ClickWindow(combo_);
   for (UINT key : {UINT('1'), UINT('2')}) SendKey(key);
-  PumpFor(150);
-  EXPECT_EQ(WindowText(combo_), L"12");
+  EXPECT_TRUE(WaitUntil([&] { return WindowText(combo_) == L"12"; }, 5000)) << Utf8(WindowText(combo_));
   ConfirmAndWait();
   // The degree was not stored: it was read as 100 and is written after the last key.
   EXPECT_EQ(ReadFileBytes(IniPath()),
-            Cp932(L"[Section]\r\nBGM区分= 1\r\n度合い= 100\r\nBGMﾘﾋﾟｰﾄ= 12\r\nBGMﾌｧｲﾙ=\r\n"));
+            SettingsFile({{kMusicKindKey, " 1"}, {kDegreeKey, " 100"}, {kTrackKey, " 12"}, {kMusicFileKey, ""}}));
 }
 
 TEST_F(SettingsDialogE2e, FileThenNoneThenConfirmKeepsThePathByteForByte) {
@@ -289,15 +293,15 @@ TEST_F(SettingsDialogE2e, FileThenNoneThenConfirmKeepsThePathByteForByte) {
   Shown shown = Query();
   ASSERT_EQ(shown["Cmd_File.enabled"], "0");
   ClickAt(panel_, shown.rect("lbl_BGM(2)"));  // the caption "MP3、WAV"
-  shown = Query();
+  shown = QueryUntil("marked", "2");
   ASSERT_EQ(shown["marked"], "2");
   ASSERT_EQ(shown["Cmd_File.enabled"], "1");
   ClickButton(dialog::kIdFile);
   ChooseInFileDialog(song);
-  shown = Query();
+  shown = QueryUntil("lbl_Fname", Utf8(song));
   EXPECT_EQ(shown["lbl_Fname"], Utf8(song));
   ClickAt(panel_, shown.rect("lbl_BGM(0)"), /*right=*/true);  // a right click on "なし"
-  shown = Query();
+  shown = QueryUntil("marked", "0");
   EXPECT_EQ(shown["marked"], "0");
   EXPECT_EQ(shown["lbl_Fname"], Utf8(song)) << "the path stays";
   ConfirmAndWait();
@@ -308,20 +312,26 @@ TEST_F(SettingsDialogE2e, MarkAndCaptionChooseAlikeWithAnyButton) {
   Open(SavedFile(100, 0, 0, L""));
   Shown shown = Query();
   ClickAt(panel_, shown.rect("Img_BGM(1)"));
-  EXPECT_EQ(Query()["marked"], "1");
+  EXPECT_EQ(QueryUntil("marked", "1")["marked"], "1");
   EXPECT_TRUE(IsWindowEnabled(combo_));
   ClickAt(panel_, shown.rect("lbl_BGM(2)"), /*right=*/true);
-  shown = Query();
+  shown = QueryUntil("marked", "2");
   EXPECT_EQ(shown["marked"], "2");
   EXPECT_FALSE(IsWindowEnabled(combo_));
   EXPECT_EQ(shown["Cmd_File.enabled"], "1");
   ClickAt(panel_, shown.rect("Img_BGM(0)"), /*right=*/true);
-  EXPECT_EQ(Query()["marked"], "0");
+  EXPECT_EQ(QueryUntil("marked", "0")["marked"], "0");
   ClickAt(panel_, shown.rect("lbl_BGM(1)"));
-  EXPECT_EQ(Query()["marked"], "1");
-  // Elsewhere on the panel nothing is chosen.
+  EXPECT_EQ(QueryUntil("marked", "1")["marked"], "1");
+  // Elsewhere on the panel nothing is chosen. A click on the bar's right arrow comes after
+  // it: once the degree has moved, the click before it has been handled too.
   ClickAt(panel_, dialog::Rect{200, 140, 4, 4});
-  EXPECT_EQ(Query()["marked"], "1");
+  RECT bar{};
+  GetWindowRect(bar_, &bar);
+  ClickScreen(bar.right - 4, (bar.top + bar.bottom) / 2);
+  shown = QueryUntil("lbl_Doai", "101");
+  ASSERT_EQ(shown["lbl_Doai"], "101");
+  EXPECT_EQ(shown["marked"], "1");
 }
 
 TEST_F(SettingsDialogE2e, CancelAfterChangingEverythingLeavesTheFileByteForByte) {
@@ -337,7 +347,7 @@ TEST_F(SettingsDialogE2e, CancelAfterChangingEverythingLeavesTheFileByteForByte)
   RECT bar{};
   GetWindowRect(bar_, &bar);
   ClickScreen(bar.right - 4, (bar.top + bar.bottom) / 2);
-  EXPECT_EQ(Query()["lbl_Doai"], "51");
+  EXPECT_EQ(QueryUntil("lbl_Doai", "51")["lbl_Doai"], "51");
   ClickAt(panel_, shown.rect("Img_BGM(2)"));
   ClickButton(dialog::kIdFile);
   ChooseInFileDialog(song);
@@ -362,30 +372,30 @@ TEST_F(SettingsDialogE2e, DraggingTheThumbUpdatesTheLabelBeforeRelease) {
     const int arrow = GetSystemMetrics(SM_CXHSCROLL);
     thumbX = bar.left + arrow + 4;
   }
+  // Dragged in steps to just past the bar's right end, where the thumb stops at 255.
   const int y = (bar.top + bar.bottom) / 2;
-  SendMouseMove(thumbX, y);
-  PumpFor(50);
-  INPUT down{};
-  down.type = INPUT_MOUSE;
-  down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  SendInput(1, &down, sizeof down);
-  PumpFor(100);
-  for (int dx = 4; dx <= 28; dx += 4) {
-    SendMouseMove(thumbX + dx, y);
-    PumpFor(40);
-  }
-  PumpFor(150);
-  const Shown dragging = Query();
-  EXPECT_NE(dragging["lbl_Doai"], "10") << "the label moves while the button is still down";
+  MoveTo(thumbX, y);
+  INPUT press{};
+  press.type = INPUT_MOUSE;
+  press.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  SendInput(1, &press, sizeof press);
+  for (int x = thumbX + 16; x < bar.right + 10; x += 16) MoveTo(x, y);
+  MoveTo(bar.right + 10, y);
+  const Shown dragging = QueryUntil("lbl_Doai", "255");
+  EXPECT_EQ(dragging["lbl_Doai"], "255") << "the label moves while the button is still down";
   EXPECT_EQ(dragging["lbl_Doai"], std::to_string(BarPosition()));
-  INPUT up{};
-  up.type = INPUT_MOUSE;
-  up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(1, &up, sizeof up);
-  PumpFor(150);
+  press.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(1, &press, sizeof press);
+  // The release ends the capture: once the bar has let go, its last message is in.
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        GUITHREADINFO thread{sizeof thread};
+        return GetGUIThreadInfo(GetWindowThreadProcessId(dialog_, nullptr), &thread) && !thread.hwndCapture;
+      },
+      5000));
   const Shown released = Query();
   EXPECT_EQ(released["lbl_Doai"], std::to_string(BarPosition()));
-  EXPECT_EQ(released["lbl_Doai"], dragging["lbl_Doai"]);
+  EXPECT_EQ(released["lbl_Doai"], "255");
 }
 
 // ---- a save that fails, and the single instance

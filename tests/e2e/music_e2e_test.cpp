@@ -1,10 +1,14 @@
 // Background music end to end: the real Veskar.scr with a music source in its settings
 // file, heard through the test environment's sound device (a raw file; see
 // tests/support/audio.h for what Wine writes there).
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "harness.h"
 #include "support/audio.h"
+#include "support/effect_log.h"
+#include "support/settings_text.h"
 #include "support/test_run.h"
 
 using namespace e2e;
@@ -12,49 +16,45 @@ using namespace testing_support;
 
 namespace {
 
-// The settings file's key names in code page 932.
-const std::string kDegreeKey = "\x93\x78\x8D\x87\x82\xA2";
-const std::string kKindKey = "BGM\x8B\xE6\x95\xAA";
-const std::string kTrackKey = "BGM\xD8\xCB\xDF\xB0\xC4";
-const std::string kFileKey = "BGM\xCC\xA7\xB2\xD9";
-
 class Music : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_.copyFromBuild(L"Veskar.scr");
-    if (FileExistsW(BuildFolder() + L"\\Runo_Effect.dll")) folder_.copyFromBuild(L"Runo_Effect.dll");
+    // The recording stand-in: its log tells how far the show has got.
+    folder_.copyFromBuild(L"recording_effect.dll", L"Runo_Effect.dll");
     raw_ = RawAudioPath();
     VESKAR_NEEDS_AUDIO_RAW(raw_);
     DeleteFileW(raw_.c_str());  // each new sound stream starts the file afresh anyway
   }
 
   void Configure(int kind, int track, const std::wstring& file) {
-    const std::string ini = "[Section]\r\n" + kDegreeKey + "= 20\r\n" + kKindKey + "= " +
-                            std::to_string(kind) + "\r\n" + kTrackKey + "= " +
-                            std::to_string(track) + "\r\n" + kFileKey + "=" + Cp932(file) + "\r\n";
-    ASSERT_TRUE(WriteFileBytes(folder_.file(L"ベスカル.ini"), ini));
+    ASSERT_TRUE(WriteFileBytes(folder_.file(L"ベスカル.ini"), SavedSettings(20, kind, track, Cp932(file))));
   }
 
   // Starts the show and waits for its window.
   void StartShow() {
-    saver_ = StartSaver(folder_, L"/s");
-    ASSERT_TRUE(saver_.started());
-    window_ = WaitForWindow(L"Veskar_Main", 15000, saver_.pid());
+    StartedSaver started = StartSaverWindow(folder_, L"/s", kShowTitle);
+    saver_ = std::move(started.process);
+    window_ = started.window;
     ASSERT_TRUE(window_) << "the show window did not appear";
   }
 
-  // A key press ends the show; afterwards the process is gone and nothing more reaches
-  // the sound device.
+  // A key press ends the show; afterwards the process is gone, and nothing more reaches
+  // the sound device (TearDown looks again, after the test has read what was heard).
   void EndShowWithAKey() {
     PostKey(window_, VK_SPACE);
     ASSERT_TRUE(saver_.waitExit(10000).has_value()) << "the show still runs after a key press";
-    const int64_t atEnd = FileSize(raw_);
-    Sleep(300);
-    EXPECT_EQ(FileSize(raw_), atEnd) << "sound went on after the process ended";
+    atEnd_ = FileSize(raw_);
+  }
+  void TearDown() override {
+    if (atEnd_) {
+      EXPECT_EQ(FileSize(raw_), *atEnd_) << "sound went on after the process ended";
+    }
   }
 
-  TestFolder folder_{::testing::UnitTest::GetInstance()->current_test_info()->name()};
+  TestFolder folder_;
   std::wstring raw_;
+  std::optional<int64_t> atEnd_;
   Process saver_;
   HWND window_ = nullptr;
 };
@@ -70,18 +70,16 @@ TEST_F(Music, AWavPlaysInALoopFromTheShowsStartUntilAKeyEndsIt) {
   Configure(2, 0, wav);
   StartShow();
 
-  // Well past the file's length the sound still comes.
-  Sleep(static_cast<DWORD>(kLength * 2400));
+  // More sound than two plays of the file has reached the device, and more still comes.
+  const RawFormat format{22050, 1, SampleType::Int16};
+  EXPECT_TRUE(WaitUntil([&] { return MeasureTone(ReadFileBytes(raw_), format).seconds > 2 * kLength; }, 10000))
+      << "the file was not played over and over";
   const int64_t before = FileSize(raw_);
-  Sleep(400);
-  const int64_t later = FileSize(raw_);
-  EXPECT_GT(before, 0) << "nothing reached the sound device";
-  EXPECT_GT(later, before) << "the music stopped before the show did";
+  EXPECT_TRUE(WaitUntil([&] { return FileSize(raw_) > before; }, 5000)) << "the music stopped before the show did";
   EXPECT_TRUE(saver_.running());
 
   EndShowWithAKey();
 
-  const RawFormat format{22050, 1, SampleType::Int16};
   const auto [sounding, frequency] = MeasureTone(ReadFileBytes(raw_), format);
   std::printf("show WAV: %.2f s of sound at %.1f Hz reached the device\n", sounding, frequency);
   EXPECT_GT(sounding, 2 * kLength) << "the file was not played over and over";
@@ -125,9 +123,15 @@ TEST_F(Music, AnMp3PlaysAndStartsAgainAfterItEnds) {
 TEST_F(Music, TheCdSourceWithoutADriveLeavesTheShowRunning) {
   Configure(1, 3, L"");
   StartShow();
-  // Several 200 ms polls later (the first one found no drive and ended the polling) the
-  // show is still there, over the whole screen.
-  Sleep(1500);
+  // Past two of its 200 ms polls on the show's own clock (the first one found no drive and
+  // ended the polling), and two frames more, the show is still there, over the whole screen.
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        const auto log = testing_support::ParseEffectLog(ReadFileBytes(folder_.file(L"effect-calls.txt")));
+        return !log.calls.empty() && log.calls.back().ms >= 400;
+      },
+      15000));
+  EXPECT_TRUE(WaitForEffectCalls(folder_, EffectCalls(folder_), 2)) << "the show stopped";
   EXPECT_TRUE(saver_.running());
   EXPECT_TRUE(IsWindow(window_));
   RECT r{};

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "harness.h"
 #include "win/com.h"
@@ -122,12 +123,12 @@ class BlankCapture : public ::testing::Test {
   ::testing::AssertionResult startOver(const Pixels& capture) {
     auto shown = std::make_unique<ScreenPicture>(capture);
     if (CaptureScreen().data != capture.data) return ::testing::AssertionFailure() << "the picture is not shown";
-    saver_ = StartSaver(folder_, L"/s");
-    const HWND show = saver_.started() ? WaitForWindow(L"Veskar_Main", 15000, saver_.pid()) : nullptr;
+    StartedSaver started = StartSaverWindow(folder_, L"/s", kShowTitle);
+    saver_ = std::move(started.process);
+    const HWND show = started.window;
     if (!show) return ::testing::AssertionFailure() << "no show window";
     show_ = show;
-    if (!WaitUntil([&] { return IsWindowVisible(show) && (GetWindowLongW(show, GWL_EXSTYLE) & WS_EX_TOPMOST); },
-                   10000))
+    if (!WaitUntil([&] { return (GetWindowLongW(show, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }, 10000))
       return ::testing::AssertionFailure() << "the show did not come on top";
     return ::testing::AssertionSuccess();
   }
@@ -154,7 +155,7 @@ class BlankCapture : public ::testing::Test {
     saver_.kill();
   }
 
-  TestFolder folder_{::testing::UnitTest::GetInstance()->current_test_info()->name()};
+  TestFolder folder_;
   Process saver_;
   HWND show_ = nullptr;
 };

@@ -56,4 +56,41 @@ inline INPUT AbsoluteMouse(int x, int y, DWORD flags) {
   return in;
 }
 
+// Handles what is queued for this thread until `done` holds, looking every 10 ms; false
+// when `timeoutMs` passed first. A WM_QUIT is left in the queue for the test to find.
+template <typename F>
+bool PumpUntil(F done, DWORD timeoutMs = 5000) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message != WM_QUIT) {
+      PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (done()) return true;
+    if (GetTickCount() - start >= timeoutMs) return false;
+    Sleep(10);
+  }
+}
+
+// A window of the test program at `at` (the primary screen's top-left corner unless told), of the class `className`
+// (registered the first time with `proc`, a white background and the arrow cursor).
+inline win::UniqueWindow MakeTestWindow(const wchar_t* className, WNDPROC proc, const std::wstring& title,
+                                        DWORD style, DWORD exStyle = 0, int width = 1, int height = 1,
+                                        POINT at = {0, 0}) {
+  const HINSTANCE self = GetModuleHandleW(nullptr);
+  WNDCLASSW wc{};
+  if (!GetClassInfoW(self, className, &wc)) {
+    wc.lpfnWndProc = proc;
+    wc.hInstance = self;
+    wc.lpszClassName = className;
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    RegisterClassW(&wc);
+  }
+  return win::UniqueWindow(
+      CreateWindowExW(exStyle, className, title.c_str(), style, at.x, at.y, width, height, nullptr, nullptr, self, nullptr));
+}
+
 }  // namespace testing_support

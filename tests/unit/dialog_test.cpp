@@ -11,6 +11,7 @@
 #include "dialog/identity.h"
 #include "dialog/layout.h"
 #include "support/fake_files.h"
+#include "support/settings_text.h"
 
 using namespace dialog;
 using testing_support::FakeFiles;
@@ -241,9 +242,7 @@ TEST(DialogConfirm, SavesTheBarTheChosenSourceTheTypedTrackAndTheFile) {
   FakeFiles files;
   int32_t last = -1;
   ASSERT_TRUE(settings::SaveSettings(files, "C:\\p\\ベスカル.ini", v, last));
-  EXPECT_EQ(files.files.at("C:\\p\\ベスカル.ini"),
-            "[Section]\r\n\x93\x78\x8D\x87\x82\xA2= 10\r\nBGM\x8B\xE6\x95\xAA= 0\r\n"
-            "BGM\xD8\xCB\xDF\xB0\xC4= 4\r\nBGM\xCC\xA7\xB2\xD9=C:\\Music\\a.mp3\r\n");
+  EXPECT_EQ(files.files.at("C:\\p\\ベスカル.ini"), testing_support::SavedSettings(10, 0, 4, "C:\\Music\\a.mp3"));
 }
 
 TEST(DialogFileChooser, RequestTextsAndTheChosenFile) {

@@ -6,17 +6,18 @@
 #include "settings/number_text.h"
 #include "settings/settings.h"
 #include "support/fake_files.h"
+#include "support/settings_text.h"
 
 using settings::IniDocument;
 using testing_support::FakeFiles;
 
 namespace {
 
-// The four key names as code page 932 bytes.
-const std::string kDegreeKey = "\x93\x78\x8D\x87\x82\xA2";
-const std::string kKindKey = "BGM\x8B\xE6\x95\xAA";
-const std::string kTrackKey = "BGM\xD8\xCB\xDF\xB0\xC4";
-const std::string kFileKey = "BGM\xCC\xA7\xB2\xD9";
+// The four key names as code page 932 bytes, as strings to build lines with.
+const std::string kDegreeKey(testing_support::kDegreeKey);
+const std::string kKindKey(testing_support::kMusicKindKey);
+const std::string kTrackKey(testing_support::kTrackKey);
+const std::string kFileKey(testing_support::kMusicFileKey);
 
 const std::string kFolder = "C:\\Saver";
 const std::string kIni = "C:\\Saver\\ベスカル.ini";

@@ -11,6 +11,7 @@
 
 #include "controls/command_win.h"
 #include "resource.h"
+#include "support/win32_helpers.h"
 #include "win/font.h"
 #include "win/handle.h"
 #include "win/pump.h"
@@ -358,22 +359,22 @@ TEST(CommandWindow, HoverEndsWhenTheRealPointerLeaves) {
   win::PumpPendingMessages();
   Move(*b);
   ASSERT_EQ(b->model().state().ButtonState, controls::kHover);
-  // While the pointer stays, the timer keeps the hover look...
+  // While the pointer stays, the timer keeps the hover look through its ticks...
+  int ticks = 0;
   const DWORD start = GetTickCount();
-  while (GetTickCount() - start < 350) {
-    win::PumpPendingMessages();
-    Sleep(10);
+  while (ticks < 3 && GetTickCount() - start < 5000) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_TIMER && msg.hwnd == b->hwnd()) ++ticks;
+      DispatchMessageW(&msg);
+    }
+    if (ticks < 3) Sleep(10);
   }
+  EXPECT_EQ(ticks, 3) << "the hover timer does not tick";
   EXPECT_EQ(b->model().state().ButtonState, controls::kHover);
   // ...and within a few ticks of leaving, it is gone.
   SetCursorPos(5, 700);
-  bool left = false;
-  for (int i = 0; i < 200 && !left; ++i) {
-    win::PumpPendingMessages();
-    left = b->model().state().ButtonState == controls::kRest;
-    if (!left) Sleep(10);
-  }
-  EXPECT_TRUE(left);
+  EXPECT_TRUE(testing_support::PumpUntil([&] { return b->model().state().ButtonState == controls::kRest; }));
 }
 
 // ---------------------------------------------------------------- the strip of looks

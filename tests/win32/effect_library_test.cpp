@@ -216,10 +216,27 @@ TEST(EffectLibrary, RefusesWhatIsNotAPicture) {
   EXPECT_EQ(lib.entry()(nullptr, pic.dc(), 1, &result), 0);
   EXPECT_EQ(result, 0);
   EXPECT_EQ(lib.entry()(pic.dc(), nullptr, 1, nullptr), 0);
-  // A DC that was never given a bitmap holds the 1 x 1 stock one: harmless either way.
+  // A DC that was never given a bitmap holds the 1 x 1 monochrome stock one: a picture of
+  // one pixel. As the source it gives the destination's top-left pixel its colour and
+  // leaves the rest; as the destination it may take the picture's corner or refuse, but
+  // says which, and the picture stays as it was.
+  const std::vector<uint32_t> noise = Noise(4, 4, 9);
+  pic.write(noise);
   win::UniqueMemDc bare(CreateCompatibleDC(nullptr));
-  lib.entry()(bare.get(), pic.dc(), 3, &result);
-  lib.entry()(pic.dc(), bare.get(), 3, &result);
+  const COLORREF stock = GetPixel(bare.get(), 0, 0);
+  ASSERT_NE(stock, CLR_INVALID);
+  std::vector<uint32_t> want = Rgb(noise);
+  want[0] = (GetRValue(stock) << 16) | (GetGValue(stock) << 8) | GetBValue(stock);
+  result = 7;
+  EXPECT_EQ(lib.entry()(pic.dc(), bare.get(), 3, &result), 1);
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(Rgb(pic.read()), want);
+
+  pic.write(noise);
+  result = 7;
+  const int32_t written = lib.entry()(bare.get(), pic.dc(), 3, &result);
+  EXPECT_EQ(result, written);
+  EXPECT_EQ(Rgb(pic.read()), Rgb(noise)) << "the source was changed";
 }
 
 TEST(EffectLibrary, RefusesABitmapTooLargeToCopyInsteadOfOverrunningTheCopy) {

@@ -12,69 +12,47 @@
 #include "music/ports_win.h"
 #include "support/audio.h"
 #include "support/test_run.h"
-#include "support/win32_helpers.h"
+#include "support/files.h"
+#include "support/process.h"
+#include <tlhelp32.h>
+#include "win/handle.h"
 #include "win/strings.h"
 
 using namespace testing_support;
 
 namespace {
 
-// The raw file the test environment's sound device writes (a Windows path), or "".
-std::string RawAudioPath() {
-  const char* p = std::getenv("VESKAR_AUDIO_RAW");
-  return p ? p : "";
-}
+std::string ReadAll(const std::string& path) { return ReadFileBytes(win::widen(path)); }
+int64_t SizeOf(const std::string& path) { return FileSize(win::widen(path)); }
 
-std::string ReadAll(const std::string& path) { return testing_support::ReadFileBytes(win::widen(path)); }
-
-bool WriteAll(const std::string& path, const std::string& bytes) {
-  return testing_support::WriteFileBytes(win::widen(path), bytes);
-}
-
-int64_t SizeOf(const std::string& path) {
-  WIN32_FILE_ATTRIBUTE_DATA a;
-  if (!GetFileAttributesExW(win::widen(path).c_str(), GetFileExInfoStandard, &a)) return -1;
-  return (static_cast<int64_t>(a.nFileSizeHigh) << 32) | a.nFileSizeLow;
-}
-
-// A file of the source tree, reached through Wine's drive Z: (the root of the Unix side).
-std::string SourceFile(const std::string& relative) {
-  std::string self = __FILE__;  // .../tests/win32/music_ports_test.cpp
-  const size_t tests = self.rfind("/tests/");
-  std::string path = "Z:" + self.substr(0, tests) + "/" + relative;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
+// The threads of this process: the sound player plays on one of its own.
+size_t ThreadCount() {
+  const win::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  THREADENTRY32 entry{sizeof entry};
+  size_t n = 0;
+  if (snapshot && Thread32First(snapshot.get(), &entry)) {
+    do {
+      if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++n;
+    } while (Thread32Next(snapshot.get(), &entry));
   }
-  return path;
+  return n;
 }
 
 class MusicPorts : public ::testing::Test {
  protected:
-  void SetUp() override {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    folder_ = win::narrow(temp) + "veskar-music-" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryW(win::widen(folder_).c_str(), nullptr);
-  }
-  void TearDown() override {
-    for (const std::string& f : made_) DeleteFileW(win::widen(f).c_str());
-    RemoveDirectoryW(win::widen(folder_).c_str());
-  }
   std::string Make(const std::string& name, const std::string& bytes) {
-    const std::string path = folder_ + "\\" + name;
-    EXPECT_TRUE(WriteAll(path, bytes)) << path;
-    made_.push_back(path);
+    const std::string path = win::narrow(folder_.file(win::widen(name)));
+    EXPECT_TRUE(WriteFileBytes(win::widen(path), bytes)) << path;
     return path;
   }
   // Starts the sound device's file afresh (a new stream truncates it anyway).
   std::string FreshRawAudio() {
-    const std::string raw = RawAudioPath();
-    if (!raw.empty()) DeleteFileW(win::widen(raw).c_str());
-    return raw;
+    if (!raw_.empty()) DeleteFileW(win::widen(raw_).c_str());
+    return raw_;
   }
 
-  std::string folder_;
-  std::vector<std::string> made_;
+  TestFolder folder_;
+  const std::string raw_ = win::narrow(RawAudioPath());
   music::WinMci mci_;
   music::WinSound sound_;
 };
@@ -119,7 +97,7 @@ TEST_F(MusicPorts, TheCdSourceUnderWineEndsItsPollAfterOneTick) {
 }
 
 TEST_F(MusicPorts, AWavLoopsIntoTheSoundDeviceUntilStopped) {
-  const std::string raw = RawAudioPath();
+  const std::string& raw = raw_;
   VESKAR_NEEDS_AUDIO_RAW(raw);
   ASSERT_EQ(sound_.WaveDeviceCount(), 1) << "the test environment's ALSA file device";
 
@@ -129,31 +107,29 @@ TEST_F(MusicPorts, AWavLoopsIntoTheSoundDeviceUntilStopped) {
   constexpr double kLength = 0.4;
   const std::string wav = Make("a tone.wav", SineWav(22050, 1, kLength, 440.0));
   FreshRawAudio();
-  EXPECT_NE(sound_.PlayLooped(wav, music::kWavMusicFlags), 0);
-  Sleep(900);
-  const int64_t before = SizeOf(raw);
-  Sleep(300);
-  const int64_t later = SizeOf(raw);
-  EXPECT_GT(later, before) << "still playing after more than twice the file's length";
-  EXPECT_NE(sound_.Stop(), 0);
-  Sleep(200);
-  const int64_t stopped = SizeOf(raw);
-  Sleep(300);
-  EXPECT_EQ(SizeOf(raw), stopped) << "nothing more after the stop";
-
-  // The device was opened in the file's own format.
+  // The device is opened in the file's own format. More than two plays' worth of sound
+  // reaches it, and more still comes.
   const RawFormat format{22050, 1, SampleType::Int16};
+  EXPECT_NE(sound_.PlayLooped(wav, music::kWavMusicFlags), 0);
+  EXPECT_TRUE(WaitUntil([&] { return MeasureTone(ReadAll(raw), format).seconds > 2 * kLength; }, 10000))
+      << "the file was not played over and over";
+  const int64_t before = SizeOf(raw);
+  EXPECT_TRUE(WaitUntil([&] { return SizeOf(raw) > before; }, 5000)) << "it stopped playing by itself";
+  EXPECT_NE(sound_.Stop(), 0);
+  const int64_t stopped = SizeOf(raw);
+
   const auto [sounding, frequency] = MeasureTone(ReadAll(raw), format);
   std::printf("WAV: %.2f s of sound at %.1f Hz reached the device\n", sounding, frequency);
   EXPECT_GT(sounding, 2 * kLength) << "the file was played over and over";
   EXPECT_NEAR(frequency, 440.0, 440.0 * 0.02);
+  EXPECT_EQ(SizeOf(raw), stopped) << "nothing more after the stop";
 }
 
 TEST_F(MusicPorts, ThePlayerRestartsAnMp3ThatEnded) {
-  const std::string raw = RawAudioPath();
+  const std::string& raw = raw_;
   VESKAR_NEEDS_AUDIO_RAW(raw);
   // One second: 1000 Hz, then 400 Hz. The name has blanks and Japanese letters.
-  const std::string mp3 = Make("曲 テスト.mp3", ReadAll(SourceFile("tests/data/tones.mp3")));
+  const std::string mp3 = Make("曲 テスト.mp3", ReadFileBytes(SourceTreeFile("tests/data/tones.mp3")));
   ASSERT_GT(SizeOf(mp3), 1000);
 
   settings::Settings s;
@@ -164,18 +140,21 @@ TEST_F(MusicPorts, ThePlayerRestartsAnMp3ThatEnded) {
   FreshRawAudio();
   player.StartMp3Music();
   EXPECT_TRUE(player.IsMp3Playing());
-  // The show's Timer1: a check every second.
-  for (int i = 0; i < 3; ++i) {
-    Sleep(1000);
-    player.CheckMp3Repeat();
-  }
-  Sleep(300);
+  // The show's Timer1 checks every second; here the checks come until the start of the
+  // file is heard again after its end.
+  const RawFormat format{48000, 2, SampleType::Float32};
+  std::string heard;
+  WaitUntil(
+      [&] {
+        player.CheckMp3Repeat();
+        heard = ToneSequence(FirstChannel(ReadAll(raw), format), format.rate, 1000.0, 'A', 400.0, 'B');
+        return heard.find("ABA") != std::string::npos;
+      },
+      10000);
   player.StopMp3Music();
   EXPECT_FALSE(player.IsMp3Playing());
 
-  const RawFormat format{48000, 2, SampleType::Float32};
   const std::vector<float> samples = FirstChannel(ReadAll(raw), format);
-  const std::string heard = ToneSequence(samples, format.rate, 1000.0, 'A', 400.0, 'B');
   const double start = ToneFrequency(BlocksWhere(samples, format.rate, 1000.0, 400.0), format.rate);
   const double end = ToneFrequency(BlocksWhere(samples, format.rate, 400.0, 1000.0), format.rate);
   std::printf("MP3: heard %s, start at %.1f Hz, end at %.1f Hz\n", heard.c_str(), start, end);
@@ -187,7 +166,7 @@ TEST_F(MusicPorts, ThePlayerRestartsAnMp3ThatEnded) {
 
 TEST_F(MusicPorts, AnMp3ThatCannotBeOpenedPlaysNothingAndTheChecksGoOn) {
   settings::Settings s;
-  s.MusicFile = folder_ + "\\missing.mp3";
+  s.MusicFile = win::narrow(folder_.file(L"missing.mp3"));
   int32_t last = 0;
   music::Player player(mci_, sound_, s, last);
   player.StartMp3Music();
@@ -201,7 +180,7 @@ TEST_F(MusicPorts, AnMp3ThatCannotBeOpenedPlaysNothingAndTheChecksGoOn) {
 // system has a default sound: without SND_NODEFAULT the platform may loop that sound for
 // the whole show instead. The default is registered for this test, then put back.
 TEST_F(MusicPorts, AWavThatCannotBePlayedLeavesTheDeviceSilent) {
-  const std::string raw = RawAudioPath();
+  const std::string& raw = raw_;
   VESKAR_NEEDS_AUDIO_RAW(raw);
   const std::string tone = Make("default.wav", SineWav(22050, 1, 0.5, 440.0));
   const std::wstring key = L"AppEvents\\Schemes\\Apps\\.Default\\.Default\\.Current";
@@ -221,10 +200,12 @@ TEST_F(MusicPorts, AWavThatCannotBePlayedLeavesTheDeviceSilent) {
   };
   for (const std::string& wav : broken) {
     FreshRawAudio();
+    // The player plays on a thread of its own, which ends once it has given up on the
+    // file; playing anything instead would keep it.
+    const size_t threads = ThreadCount();
     sound_.PlayLooped(wav, music::kWavMusicFlags);
-    Sleep(700);
+    EXPECT_TRUE(WaitUntil([&] { return ThreadCount() <= threads; }, 5000)) << wav << ": still playing";
     sound_.Stop();
-    Sleep(100);
     const auto [sounding, frequency] = MeasureTone(ReadAll(raw), RawFormat{22050, 1, SampleType::Int16});
     EXPECT_EQ(sounding, 0.0) << wav << ": " << sounding << " s at " << frequency << " Hz reached the device";
   }

@@ -1,95 +1,15 @@
-// Pixels of bitmaps and of the screen, for the shell tests that look at pictures, and a
-// way to keep one as a file to look at.
+// The shell tests' names for the shared picture helpers of tests/support.
 #pragma once
-#include <windows.h>
-
-#include <algorithm>
-#include <cstdint>
-#include <string>
-#include <vector>
-
-#include "support/win32_helpers.h"
-#include "win/handle.h"
+#include "support/pixels.h"
 
 namespace testpix {
 
-struct Pixels {
-  int width = 0;
-  int height = 0;
-  std::vector<uint32_t> data;  // 0x00RRGGBB, row by row from the top
-  uint32_t at(int x, int y) const { return data[static_cast<size_t>(y) * width + x]; }
-};
-
+using testing_support::Pixels;
+using testing_support::SaveBmp;
 using testing_support::TopDown32;
-
-// A bitmap's pixels; `bitsPerPixel` receives its stored depth. Empty for no bitmap.
 inline Pixels OfBitmap(HBITMAP bitmap, int* bitsPerPixel = nullptr) {
-  Pixels p;
-  DIBSECTION dib{};
-  if (!bitmap || !GetObjectW(bitmap, sizeof dib, &dib)) return p;
-  if (bitsPerPixel) *bitsPerPixel = dib.dsBm.bmBitsPixel;
-  p.width = dib.dsBm.bmWidth;
-  p.height = dib.dsBm.bmHeight;
-  p.data.resize(static_cast<size_t>(p.width) * p.height);
-  BITMAPINFO bmi = TopDown32(p.width, p.height);
-  win::WindowDc screen(nullptr);
-  GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(p.height), p.data.data(), &bmi, DIB_RGB_COLORS);
-  for (uint32_t& c : p.data) c &= 0x00FFFFFF;
-  return p;
+  return testing_support::BitmapPixels(bitmap, bitsPerPixel);
 }
-
-// What the screen shows in `area`.
-inline Pixels OfScreen(const RECT& area) {
-  Pixels p;
-  p.width = area.right - area.left;
-  p.height = area.bottom - area.top;
-  if (p.width <= 0 || p.height <= 0) return p;
-  p.data.resize(static_cast<size_t>(p.width) * p.height);
-  BITMAPINFO bmi = TopDown32(p.width, p.height);
-  win::WindowDc screen(nullptr);
-  void* bits = nullptr;
-  win::UniqueBitmap dib(CreateDIBSection(screen.get(), &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
-  win::UniqueMemDc mem(CreateCompatibleDC(screen.get()));
-  if (!dib || !mem) return p;
-  {
-    win::Selected picture(mem.get(), dib.get());
-    BitBlt(mem.get(), 0, 0, p.width, p.height, screen.get(), area.left, area.top, SRCCOPY);
-    GdiFlush();
-  }
-  std::copy_n(static_cast<const uint32_t*>(bits), p.data.size(), p.data.begin());
-  for (uint32_t& c : p.data) c &= 0x00FFFFFF;
-  return p;
-}
-
-// Writes `p` as a 24-bit bitmap file (to look at what a test saw). False on failure.
-inline bool SaveBmp(const Pixels& p, const std::wstring& path) {
-  const int rowBytes = (p.width * 3 + 3) & ~3;
-  BITMAPFILEHEADER file{};
-  BITMAPINFOHEADER info{};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof info;
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(rowBytes * p.height);
-  info.biSize = sizeof info;
-  info.biWidth = p.width;
-  info.biHeight = -p.height;  // top-down, as the pixels are kept
-  info.biPlanes = 1;
-  info.biBitCount = 24;
-  std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
-  bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
-  std::string row(static_cast<size_t>(rowBytes), '\0');
-  for (int y = 0; y < p.height; ++y) {
-    for (int x = 0; x < p.width; ++x) {
-      const uint32_t c = p.at(x, y);
-      row[static_cast<size_t>(x) * 3] = static_cast<char>(c & 0xFF);
-      row[static_cast<size_t>(x) * 3 + 1] = static_cast<char>((c >> 8) & 0xFF);
-      row[static_cast<size_t>(x) * 3 + 2] = static_cast<char>((c >> 16) & 0xFF);
-    }
-    bytes += row;
-  }
-  win::UniqueFile out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  DWORD written = 0;
-  return out && WriteFile(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-         written == bytes.size();
-}
+inline Pixels OfScreen(const RECT& area) { return testing_support::CaptureScreen(area); }
 
 }  // namespace testpix

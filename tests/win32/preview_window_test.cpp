@@ -9,25 +9,15 @@
 #include <string>
 
 #include "preview/preview_window_win.h"
+#include "support/win32_helpers.h"
 #include "win32/pixels.h"
 
 namespace {
 
 using testpix::Pixels;
 
-void Pump(DWORD ms) {
-  const DWORD start = GetTickCount();
-  do {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-      if (msg.message == WM_QUIT) return;  // left in the queue for the test to find
-      PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    Sleep(10);
-  } while (GetTickCount() - start < ms);
-}
+using testing_support::PumpUntil;
+void Pump() { PumpUntil([] { return true; }); }
 
 bool TakeQuit() {
   MSG msg;
@@ -37,39 +27,25 @@ bool TakeQuit() {
 // A top-level window of the test at the screen's top-left corner.
 class Parent {
  public:
-  Parent(int width, int height, DWORD style = WS_POPUP) {
-    WNDCLASSW wc{};
-    if (!GetClassInfoW(GetModuleHandleW(nullptr), L"PreviewTestParent", &wc)) {
-      wc.lpfnWndProc = &DefWindowProcW;
-      wc.hInstance = GetModuleHandleW(nullptr);
-      wc.lpszClassName = L"PreviewTestParent";
-      wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-      RegisterClassW(&wc);
-    }
-    hwnd_ = CreateWindowExW(WS_EX_TOPMOST, L"PreviewTestParent", L"parent", style, 0, 0, width, height, nullptr,
-                            nullptr, GetModuleHandleW(nullptr), nullptr);
+  Parent(int width, int height, DWORD style = WS_POPUP)
+      : hwnd_(testing_support::MakeTestWindow(L"PreviewTestParent", &DefWindowProcW, L"parent", style, WS_EX_TOPMOST,
+                                              width, height)) {
     // Not activated: under Wine without a window manager an active window is "managed",
     // and hiding or destroying one waits for a withdrawal that never comes.
-    ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
-    Pump(50);
+    ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
+    Pump();
   }
-  ~Parent() { destroy(); }
-  Parent(const Parent&) = delete;
-  Parent& operator=(const Parent&) = delete;
-  HWND hwnd() const { return hwnd_; }
-  void destroy() {
-    if (hwnd_) DestroyWindow(hwnd_);
-    hwnd_ = nullptr;
-  }
+  HWND hwnd() const { return hwnd_.get(); }
+  void destroy() { hwnd_.reset(); }
   RECT clientOnScreen() const {
     RECT rc{};
-    GetClientRect(hwnd_, &rc);
-    MapWindowPoints(hwnd_, nullptr, reinterpret_cast<POINT*>(&rc), 2);
+    GetClientRect(hwnd(), &rc);
+    MapWindowPoints(hwnd(), nullptr, reinterpret_cast<POINT*>(&rc), 2);
     return rc;
   }
 
  private:
-  HWND hwnd_ = nullptr;
+  win::UniqueWindow hwnd_;
 };
 
 class PreviewWindowTest : public ::testing::Test {
@@ -81,7 +57,7 @@ class PreviewWindowTest : public ::testing::Test {
     ASSERT_EQ(picture_.height, 112);
   }
   void TearDown() override {
-    Pump(20);
+    Pump();
     TakeQuit();
   }
 
@@ -121,7 +97,7 @@ TEST_F(PreviewWindowTest, ShowsThePictureAtItsStoredSizeAndStretchedToAnySize) {
     Parent parent(size.cx, size.cy);
     preview::PreviewWindow window;
     ASSERT_TRUE(window.open(parent.hwnd(), picture()));
-    Pump(200);
+    EXPECT_TRUE(PumpUntil([&] { return showsPicture(testpix::OfScreen(parent.clientOnScreen())); }));
     EXPECT_EQ(GetParent(window.hwnd()), parent.hwnd());
     RECT client{};
     GetClientRect(window.hwnd(), &client);
@@ -139,8 +115,8 @@ TEST_F(PreviewWindowTest, FillsTheClientAreaOfAFramedParent) {
   Parent parent(360, 280, WS_OVERLAPPEDWINDOW);
   preview::PreviewWindow window;
   ASSERT_TRUE(window.open(parent.hwnd(), picture()));
-  Pump(200);
   const RECT client = parent.clientOnScreen();
+  EXPECT_TRUE(PumpUntil([&] { return showsPicture(testpix::OfScreen(client)); }));
   RECT placed{};
   GetWindowRect(window.hwnd(), &placed);
   EXPECT_TRUE(EqualRect(&placed, &client));
@@ -151,7 +127,7 @@ TEST_F(PreviewWindowTest, WithoutItsPictureShowsTheLightGreyBackground) {
   Parent parent(80, 60);
   preview::PreviewWindow window;
   ASSERT_TRUE(window.open(parent.hwnd(), win::UniqueBitmap()));
-  Pump(200);
+  PumpUntil([&] { return testpix::OfScreen(parent.clientOnScreen()).data.front() == 0xC0C0C0u; });
   const Pixels seen = testpix::OfScreen(parent.clientOnScreen());
   for (uint32_t c : seen.data) ASSERT_EQ(c, 0xC0C0C0u);
 }

@@ -17,6 +17,8 @@
 #include "win/dpi.h"
 #include "resource.h"
 #include "support/fake_files.h"
+#include "support/settings_text.h"
+#include "support/win32_helpers.h"
 #include "win/handle.h"
 #include "win/pump.h"
 #include "win/strings.h"
@@ -241,11 +243,7 @@ TEST_F(DialogFixture, WindowLayoutAndPlacementAt96Dpi) {
   SetCursorPos(2, sh - 2);
   SendMessageW(d.button(kIdSet)->hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
   EXPECT_EQ(d.button(kIdSet)->model().state().ButtonState, controls::kHover);
-  for (int i = 0; i < 100 && d.button(kIdSet)->model().state().ButtonState != controls::kRest; ++i) {
-    win::PumpPendingMessages();
-    Sleep(20);
-  }
-  EXPECT_EQ(d.button(kIdSet)->model().state().ButtonState, controls::kRest);
+  EXPECT_TRUE(testing_support::PumpUntil([&] { return d.button(kIdSet)->model().state().ButtonState == controls::kRest; }));
 
   // The combo box is an editable drop-down; the bar runs 0..255.
   wchar_t cls[32]{};
@@ -348,9 +346,7 @@ TEST_F(DialogFixture, LoadShowsTheSettingsAndTheSourceChoiceFollowsAnyMouseButto
   // Confirmed with the bar untouched: the degree written is the bar's 10.
   ClickButton(kIdSet);
   EXPECT_TRUE(Closed());
-  EXPECT_EQ(files_.files.at(kIniPath),
-            "[Section]\r\n\x93\x78\x8D\x87\x82\xA2= 10\r\nBGM\x8B\xE6\x95\xAA= 1\r\n"
-            "BGM\xD8\xCB\xDF\xB0\xC4= 45\r\nBGM\xCC\xA7\xB2\xD9=C:\\Music\\kept.mp3\r\n");
+  EXPECT_EQ(files_.files.at(kIniPath), testing_support::SavedSettings(10, 1, 45, "C:\\Music\\kept.mp3"));
 }
 
 TEST_F(DialogFixture, TheDegreeLabelFollowsTheBarAlsoWhileTheThumbIsDragged) {
@@ -378,15 +374,15 @@ TEST_F(DialogFixture, TheDegreeLabelFollowsTheBarAlsoWhileTheThumbIsDragged) {
   EXPECT_TRUE(Closed());
   EXPECT_EQ(session_.settings.Degree, 100);
   EXPECT_EQ(session_.settings.RepeatTrack, 4);
-  EXPECT_NE(files_.files.at(kIniPath).find("\x93\x78\x8D\x87\x82\xA2= 0\r\n"), std::string::npos);
+  EXPECT_NE(files_.files.at(kIniPath).find(std::string(testing_support::kDegreeKey) + "= 0\r\n"), std::string::npos);
 }
 
 // Each text is typed over a stored track of 5 and confirmed; the file then holds the
 // track the text gives.
 TEST_F(DialogFixture, TheTypedTrackIsSavedAsTheRoundedNumberOrZero) {
   const auto saved = [](const std::string& track) {
-    return "[Section]\r\n\x93\x78\x8D\x87\x82\xA2= 100\r\nBGM\x8B\xE6\x95\xAA= 1\r\n"
-           "BGM\xD8\xCB\xDF\xB0\xC4=" + track + "\r\nBGM\xCC\xA7\xB2\xD9=\r\n";
+    using namespace testing_support;
+    return SettingsFile({{kDegreeKey, " 100"}, {kMusicKindKey, " 1"}, {kTrackKey, track}, {kMusicFileKey, ""}});
   };
   const std::pair<const wchar_t*, const char*> cases[] = {
       {L"", " 0"},   {L"99999", " 0"}, {L" 7 ", " 7"}, {L"2.5", " 2"},
@@ -492,7 +488,7 @@ TEST_F(DialogFixture, TheWebLinkOpensWithTheHourglassAndTheDialogStays) {
 }
 
 TEST_F(DialogFixture, AFailedSaveSaysWhereKeepsTheDialogAndTheFile) {
-  const std::string before = "[Section]\r\n\x93\x78\x8D\x87\x82\xA2= 77\r\n";
+  const std::string before = testing_support::SettingsFile({{testing_support::kDegreeKey, " 77"}});
   files_.files[kIniPath] = before;
   files_.readOnly.insert(kIniPath);
   SettingsDialog& d = Open();
@@ -558,13 +554,14 @@ TEST_F(DialogFixture, TheWholeLayoutScalesWithTheDpi) {
 TEST_F(DialogFixture, AMoveToAnotherDpiTakesTheSuggestedRectangleAndTheFrameForThatDpi) {
   SettingsDialog& d = Open();
   const HWND w = d.hwnd();
-  const LONG style = GetWindowLongW(w, GWL_STYLE);
-  const LONG exStyle = GetWindowLongW(w, GWL_EXSTYLE);
+  const auto style = static_cast<DWORD>(GetWindowLongW(w, GWL_STYLE));
+  const auto exStyle = static_cast<DWORD>(GetWindowLongW(w, GWL_EXSTYLE));
   for (int dpi : {120, 192, 96}) {
+    // The platform's frame for that DPI around the client area at that DPI.
     SIZE asked{};
     EXPECT_TRUE(SendMessageW(w, WM_GETDPISCALEDSIZE, static_cast<WPARAM>(dpi), reinterpret_cast<LPARAM>(&asked)));
-    const RECT client{0, 0, Scale(kClientWidth, dpi), Scale(kClientHeight, dpi)};
-    const RECT outer = win::WindowRectForClient(client, static_cast<DWORD>(style), static_cast<DWORD>(exStyle), dpi);
+    RECT outer{0, 0, Scale(kClientWidth, dpi), Scale(kClientHeight, dpi)};
+    ASSERT_TRUE(AdjustWindowRectExForDpi(&outer, style, FALSE, exStyle, static_cast<UINT>(dpi)));
     EXPECT_EQ(asked.cx, outer.right - outer.left) << dpi;
     EXPECT_EQ(asked.cy, outer.bottom - outer.top) << dpi;
 
@@ -650,21 +647,32 @@ TEST_F(DialogFixture, EveryLaterCloseFindsItUnloaded) {
 
 // The modal loop ends when the window goes, however it went. A close sent from another
 // thread is handled inside GetMessage, where no posted message follows it; the loop used
-// to wait there for ever. A watchdog posts a WM_QUIT after 10 s so that the test ends.
+// to wait there for ever. The close is sent once the loop has taken the last thing queued
+// for it (a marker window's message, posted after everything else was handled), so that
+// nothing but the close can wake it. A watchdog posts a WM_QUIT after 10 s so that the
+// test ends.
 namespace {
 struct Closer {
   HWND target;
   UINT message;
   DWORD loopThread;
+  win::UniqueHandle loopWaiting{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   win::UniqueHandle loopEnded{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   bool watchdogFired = false;
 };
 
-// Sends the close from its own thread, then waits for the loop to end; after 10 s it posts
-// a WM_QUIT so that a loop that missed its window's end still returns.
+// Sets the event in its user data when its message comes.
+LRESULT CALLBACK MarkerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_APP) SetEvent(reinterpret_cast<HANDLE>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)));
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// Sends the close from its own thread once the loop has dispatched the marker, then waits
+// for the loop to end; after 10 s it posts a WM_QUIT so that a loop that missed its
+// window's end still returns.
 DWORD WINAPI CloseFromAnotherThread(LPVOID arg) {
   auto* closer = static_cast<Closer*>(arg);
-  Sleep(200);  // the loop is waiting in GetMessage by now
+  if (WaitForSingleObject(closer->loopWaiting.get(), 10000) == WAIT_TIMEOUT) return 0;
   DWORD_PTR ignored = 0;
   SendMessageTimeoutW(closer->target, closer->message, closer->message == WM_ENDSESSION ? TRUE : 0, 0,
                       SMTO_NORMAL, 5000, &ignored);
@@ -680,12 +688,16 @@ TEST_F(DialogFixture, TheModalLoopEndsWhenAnotherThreadsSentCloseDestroysTheWind
   for (UINT close : {UINT{WM_CLOSE}, UINT{WM_ENDSESSION}}) {
     SettingsDialog& d = Open();
     Closer c{d.hwnd(), close, GetCurrentThreadId()};
-    win::UniqueHandle thread(CreateThread(
-        nullptr, 0,
-        &CloseFromAnotherThread,
-        &c, 0, nullptr));
+    const win::UniqueWindow marker = testing_support::MakeTestWindow(L"VeskarTestMarker", &MarkerProc, L"", WS_POPUP);
+    ASSERT_TRUE(marker);
+    SetWindowLongPtrW(marker.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(c.loopWaiting.get()));
+    MSG queued;
+    while (PeekMessageW(&queued, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&queued);
+    PostMessageW(marker.get(), WM_APP, 0, 0);
+    win::UniqueHandle thread(CreateThread(nullptr, 0, &CloseFromAnotherThread, &c, 0, nullptr));
     ASSERT_TRUE(thread);
     EXPECT_EQ(d.RunModal(), 0);
+    EXPECT_EQ(WaitForSingleObject(c.loopWaiting.get(), 0), WAIT_OBJECT_0) << "the loop never took the marker";
     SetEvent(c.loopEnded.get());
     WaitForSingleObject(thread.get(), 15000);
     EXPECT_FALSE(c.watchdogFired) << close << ": the loop waited on after its window was gone";

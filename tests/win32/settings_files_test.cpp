@@ -6,6 +6,7 @@
 
 #include "settings/file_port_win.h"
 #include "settings/settings.h"
+#include "support/settings_text.h"
 #include "win/strings.h"
 
 namespace {
@@ -43,7 +44,7 @@ TEST_F(Win32FilesTest, SaveThenLoadThroughJapaneseFileNames) {
   std::string bytes;
   ASSERT_EQ(files_.ReadAll(ini, bytes), settings::ReadStatus::Ok);
   EXPECT_EQ(bytes.substr(0, 11), "[Section]\r\n");
-  EXPECT_NE(bytes.find("\x93\x78\x8D\x87\x82\xA2= 42\r\n"), std::string::npos);
+  EXPECT_NE(bytes.find(std::string(testing_support::kDegreeKey) + "= 42\r\n"), std::string::npos);
   EXPECT_NE(bytes.find("\x8B\xC8.wav\r\n"), std::string::npos);  // 曲 in code page 932
 
   const auto s = settings::LoadSettings(files_, folder_);
@@ -96,7 +97,7 @@ TEST_F(Win32FilesTest, LockedFileIsNotReplaced) {
 // not replaced, so a save keeps it as it is; one at the bound is still read.
 TEST_F(Win32FilesTest, AFileBeyondAMegabyteIsNeitherReadNorReplaced) {
   const std::string ini = settings::SettingsPath(folder_);
-  const std::string head = "[Section]\r\n\x93\x78\x8D\x87\x82\xA2= 42\r\n";
+  const std::string head = testing_support::SettingsFile({{testing_support::kDegreeKey, " 42"}});
   std::string bytes = head + std::string((1u << 20) - head.size(), ';');
   ASSERT_TRUE(files_.ReplaceAll(ini, bytes));
   EXPECT_EQ(settings::LoadSettings(files_, folder_).Degree, 42);

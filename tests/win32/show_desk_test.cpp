@@ -7,12 +7,12 @@
 #include <windows.h>
 
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/session.h"
 #include "show/show_win.h"
+#include "support/effect_log.h"
 #include "support/win32_helpers.h"
 #include "win/module.h"
 #include "win/strings.h"
@@ -24,12 +24,8 @@ std::wstring CallLog() { return win::widen(win::ProgramFolder()) + L"\\effect-ca
 // "level WxH" of every effect call so far.
 std::vector<std::string> RecordedCalls() {
   std::vector<std::string> calls;
-  std::istringstream in(testing_support::ReadFileBytes(CallLog()));
-  std::string word, level, ms, result, size, line;
-  while (std::getline(in, line)) {
-    std::istringstream words(line);
-    if (words >> word >> level >> ms >> result >> size && word == "call") calls.push_back(level + " " + size);
-  }
+  for (const auto& call : testing_support::ParseEffectLog(testing_support::ReadFileBytes(CallLog())).calls)
+    calls.push_back(std::to_string(call.level) + " " + call.size);
   return calls;
 }
 

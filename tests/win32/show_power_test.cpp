@@ -7,12 +7,12 @@
 
 #include <cstring>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/session.h"
 #include "show/show_win.h"
+#include "support/effect_log.h"
 #include "support/win32_helpers.h"
 #include "win/handle.h"
 #include "win/module.h"
@@ -32,14 +32,8 @@ std::wstring BesideProgram(const wchar_t* name) { return win::widen(win::Program
 
 std::vector<int> RecordedLevels() {
   std::vector<int> levels;
-  std::istringstream in(testing_support::ReadFileBytes(BesideProgram(L"effect-calls.txt")));
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream words(line);
-    std::string word;
-    int level = 0;
-    if (words >> word >> level && word == "call") levels.push_back(level);
-  }
+  const std::string log = testing_support::ReadFileBytes(BesideProgram(L"effect-calls.txt"));
+  for (const auto& call : testing_support::ParseEffectLog(log).calls) levels.push_back(call.level);
   return levels;
 }
 

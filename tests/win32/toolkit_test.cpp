@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "support/win32_helpers.h"
 #include "version.h"
 #include "win/handle.h"
 #include "win/module.h"
@@ -88,11 +89,13 @@ namespace {
 class TickWindow : public win::Window {
  public:
   bool make() { return create({L"VeskarTestTick"}, 0, WS_POPUP, L"tick", 0, 0, 10, 10); }
-  int ticks = 0;
+  int ticks = 0;       // of timer 7
+  int clockTicks = 0;  // of timer 8
 
  protected:
   LRESULT onMessage(UINT msg, WPARAM wp, LPARAM lp) override {
     if (msg == WM_TIMER && wp == 7) ++ticks;
+    if (msg == WM_TIMER && wp == 8) ++clockTicks;
     return Window::onMessage(msg, wp, lp);
   }
 };
@@ -103,18 +106,17 @@ TEST(Timer, TicksOnlyWhileEnabled) {
   ASSERT_TRUE(w.make());
   win::Timer t(7, 10);
   t.attach(w.hwnd());
+  using testing_support::PumpUntil;
   t.setEnabled(true);
-  const DWORD start = GetTickCount();
-  while (w.ticks < 2 && GetTickCount() - start < 5000) {
-    win::PumpPendingMessages();
-    Sleep(5);
-  }
-  EXPECT_GE(w.ticks, 2);
+  EXPECT_TRUE(PumpUntil([&] { return w.ticks >= 2; }));
   t.setEnabled(false);
   win::PumpPendingMessages();
   const int after = w.ticks;
-  Sleep(60);
-  win::PumpPendingMessages();
+  // A second timer of the same period is the clock: three of its ticks, none of the first.
+  win::Timer clock(8, 10);
+  clock.attach(w.hwnd());
+  clock.setEnabled(true);
+  EXPECT_TRUE(PumpUntil([&] { return w.clockTicks >= 3; }));
   EXPECT_EQ(w.ticks, after);
 }
 

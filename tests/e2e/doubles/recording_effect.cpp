@@ -2,10 +2,10 @@
 // "effect-calls.txt" beside the library:
 //   call <level> <ms since the first call> <result variable on entry> <width>x<height> <cursor count>
 //        <microseconds since the first call, on the performance counter>
-// and when the process ends, "exit <cursor count>". The cursor count is the calling
-// thread's display counter (probed by showing and hiding it again), so a test can tell
-// whether the show hid the cursor and whether it gave it back. The pictures are left as
-// they are.
+// and when the process ends, "exit <cursor count> <ms since the first call>". The cursor
+// count is the calling thread's display counter (probed by showing and hiding it again),
+// so a test can tell whether the show hid the cursor and whether it gave it back. The
+// pictures are left as they are. tests/support/effect_log.h reads the log.
 #include <windows.h>
 
 #include <cstdint>
@@ -67,6 +67,12 @@ extern "C" int32_t __stdcall GPX_Veskar(HDC destination, HDC source, int32_t lev
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) g_self = instance;
-  if (reason == DLL_PROCESS_DETACH) Append("exit " + std::to_string(CursorCount()) + "\n");
+  if (reason == DLL_PROCESS_DETACH) {
+    std::string line = "exit " + std::to_string(CursorCount());
+    line += ' ';
+    line += std::to_string(g_start ? GetTickCount() - g_start : 0);
+    line += '\n';
+    Append(line);
+  }
   return TRUE;
 }
