@@ -16,6 +16,29 @@ VESKAR_XVFB_PID=""
 # support. A win64 prefix runs 64-bit programs (and 32-bit ones where the kernel can).
 VESKAR_WINE=/usr/lib/wine/wine64
 wine() { "$VESKAR_WINE" "$@"; }
+# The 32-bit loader: the 32-bit tree's programs and the shipped installer's x86 stub.
+VESKAR_WINE32=/usr/lib/wine/wine
+
+# wine_loader_fault <loader>: tries the loader once. Prints nothing and returns 0 when it
+# starts; else prints why not in a few plain words and returns 1. (A kernel without
+# 32-bit support cannot start the 32-bit loader at all.)
+wine_loader_fault() {
+  if [ ! -x "$1" ]; then
+    echo "no Wine loader at $1"
+    return 1
+  fi
+  local said
+  if ! said=$(timeout 60 "$1" --version 2>&1); then
+    # The kernel refuses the program (exec's ENOEXEC), and timeout's execvp then hands
+    # the binary to /bin/sh, which stops at its first bytes.
+    if grep -qE 'Exec format error|Syntax error' <<<"$said"; then
+      echo "$1 cannot start: this kernel does not run 32-bit programs"
+    else
+      echo "$1 cannot start: ${said##*$'\n'}"
+    fi
+    return 1
+  fi
+}
 
 wine_env_start() {
   local want_virtual=${1:-1}

@@ -147,6 +147,11 @@ constexpr int SpreadImmediate(int side, int j) {
   for (int i = 0; i < 4; ++i) imm |= ((4 * j + i) / side) << (2 * i);
   return imm;
 }
+// The same as a constant the compiler must fold: without optimisation GCC's
+// _mm_shuffle_epi32 is a macro over a builtin that rejects anything but a literal-like
+// immediate, and a constexpr call in an ordinary argument is not evaluated in time.
+template <int B, int J>
+inline constexpr int kSpreadImmediate = SpreadImmediate(B, J);
 
 template <int B>
 inline __m128i DivideBlocks16(__m128i y) {
@@ -199,7 +204,7 @@ inline void StoreVector(uint32_t* p, __m128i v) {
 // streams stay few enough for the write-combining buffers.
 template <bool kStream, int B, int J, int... R>
 inline void SpreadVector(__m128i colours, uint32_t* dst, ptrdiff_t stride, std::integer_sequence<int, R...>) {
-  const __m128i out = _mm_shuffle_epi32(colours, SpreadImmediate(B, J));
+  const __m128i out = _mm_shuffle_epi32(colours, (kSpreadImmediate<B, J>));
   (StoreVector<kStream>(dst + R * stride + 4 * J, out), ...);
 }
 
@@ -258,7 +263,7 @@ int FusedBlockRow(int side, const uint32_t* src, ptrdiff_t srcStride, uint32_t* 
 // the write-combining buffers).
 template <int B, int... J>
 inline void SpreadColours(__m128i colours, uint32_t* row, std::integer_sequence<int, J...>) {
-  (Store(row + 4 * J, _mm_shuffle_epi32(colours, SpreadImmediate(B, J))), ...);
+  (Store(row + 4 * J, _mm_shuffle_epi32(colours, (kSpreadImmediate<B, J>))), ...);
 }
 
 template <int B>

@@ -67,12 +67,7 @@ std::optional<int16_t> ParseRoundedNumber(std::string_view text) {
 
 std::string NumberText(int32_t value) {
   const int64_t v = value;
-  // The sign goes first and the digits are appended. Not `"-" + std::to_string(...)`:
-  // that inserts at the front of the digits, and GCC 12 at -O2 and above then reports a
-  // false -Werror=restrict overlap inside std::string's insert (GCC bug 105329).
-  std::string text(1, v < 0 ? '-' : ' ');
-  text += std::to_string(v < 0 ? -v : v);
-  return text;
+  return (v < 0 ? "-" : " ") + std::to_string(v < 0 ? -v : v);
 }
 
 }  // namespace settings

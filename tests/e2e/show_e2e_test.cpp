@@ -25,10 +25,7 @@ Pixels NoisePicture() { return testing_support::NoisePixels(ScreenWidth(), Scree
 
 // The settings file with a degree ("度合い" in code page 932; the number text as saved).
 std::string IniWithDegree(int degree) {
-  // Appended after the space, not `" " + std::to_string(...)`: inserting at the front makes
-  // GCC 12 at -O2 and above report a false -Werror=restrict inside std::string (bug 105329).
-  std::string number = degree < 0 ? std::string() : std::string(" ");
-  number += std::to_string(degree);
+  const std::string number = degree < 0 ? std::to_string(degree) : " " + std::to_string(degree);
   return "[Section]\r\n\x93\x78\x8D\x87\x82\xA2=" + number + "\r\n";
 }
 

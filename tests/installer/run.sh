@@ -6,19 +6,44 @@
 # settings file, a silent uninstall that leaves only that file and puts the previous
 # screen saver back, and one with /PURGE that leaves nothing.
 #
-# It runs what scripts/package made: the shipped dist/ files, and the same installer script
-# on NSIS's 64-bit stub in build/package/test/ (the shipped x86 stub cannot start where the
-# kernel has no 32-bit support; what it holds is compared with the zips by unpacking it).
+#   run.sh [amd64|x86]   one stub; with neither, both (x86 only where its loader starts)
+#
+# It runs what scripts/package made, on each of NSIS's stubs: x86 is the shipped
+# dist/ setup.exe, which 64-bit Windows runs as a 32-bit program (and its next version in
+# build/package/test/); amd64 is the same installer script on the 64-bit stub in
+# build/package/test/, the one that runs where the kernel has no 32-bit support. What the
+# shipped setup.exe holds is compared with the zips by unpacking it.
 # scripts/test runs it on its virtual display; standalone it needs DISPLAY set.
 # The last line says how it went; the exit status is 0 only when every check passed.
 set -uo pipefail
 VESKAR_ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 source "$VESKAR_ROOT/scripts/wine-env.sh"
+
+if [ $# = 0 ]; then
+  rc=0
+  "$0" amd64 || rc=1
+  if fault=$(wine_loader_fault "$VESKAR_WINE32"); then
+    "$0" x86 || rc=1
+  else
+    echo "installer (x86 stub, the shipped setup.exe): not run — $fault"
+  fi
+  exit $rc
+fi
+stub=$1
 started=$SECONDS
 pkg="$VESKAR_ROOT/build/package/test"
 dist="$VESKAR_ROOT/dist"
 check_exe="$VESKAR_ROOT/build/win/bin/installer_check.exe"
-work="$VESKAR_ROOT/build/installer-test"
+work="$VESKAR_ROOT/build/installer-test/$stub"
+case $stub in
+  amd64)
+    title="installer (amd64 stub)"
+    stub_loader=$VESKAR_WINE ;;
+  x86)
+    title="installer (x86 stub, the shipped setup.exe)"
+    stub_loader=$VESKAR_WINE32 ;;
+  *) echo "run.sh: no stub '$stub' (amd64 or x86)" >&2; exit 2 ;;
+esac
 failed=0
 checks=0
 
@@ -33,22 +58,30 @@ check() {
 finish() {
   wineserver -k 2>/dev/null || true
   if [ "$failed" = 0 ]; then
-    echo "installer: $checks checks passed in $((SECONDS - started)) s"
+    echo "$title: $checks checks passed in $((SECONDS - started)) s"
   else
-    echo "installer: $failed of $checks checks FAILED (in $((SECONDS - started)) s)"
+    echo "$title: $failed of $checks checks FAILED (in $((SECONDS - started)) s)"
   fi
   [ "$failed" = 0 ]
   exit
 }
 
 [ -n "${DISPLAY:-}" ] || { fail "no DISPLAY: run under scripts/test or with a display"; finish; }
-for f in "$pkg/setup-amd64.exe" "$pkg/setup-next-amd64.exe" "$pkg/versions.txt" "$check_exe"; do
-  [ -f "$f" ] || { fail "missing $f (scripts/package and build/win make it)"; finish; }
-done
+[ -f "$pkg/versions.txt" ] || { fail "missing $pkg/versions.txt (scripts/package makes it)"; finish; }
 version=$(sed -n 1p "$pkg/versions.txt")
 next=$(sed -n 2p "$pkg/versions.txt")
+if [ "$stub" = x86 ]; then
+  setup="$dist/Veskar-$version-setup.exe"
+else
+  setup="$pkg/setup-$stub.exe"
+fi
+setup_next="$pkg/setup-next-$stub.exe"
+for f in "$setup" "$setup_next" "$check_exe"; do
+  [ -f "$f" ] || { fail "missing $f (scripts/package and build/win make it)"; finish; }
+done
+if fault=$(wine_loader_fault "$stub_loader"); then :; else fail "$fault"; finish; fi
 
-export WINEPREFIX="$VESKAR_ROOT/build/wine/prefix-installer"
+export WINEPREFIX="$VESKAR_ROOT/build/wine/prefix-installer-$stub"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 WINELOADER="$VESKAR_WINE"
 wineserver -k 2>/dev/null || true
 rm -rf "$WINEPREFIX" "$work"
@@ -59,12 +92,18 @@ timeout 60 wineserver -w 2>/dev/null
 
 # Runs a Windows program with a bound on its time and waits for the prefix to be idle (the
 # uninstaller hands over to a copy of itself in %TEMP% and returns at once).
-run_win() {
-  timeout 180 "$VESKAR_WINE" "$@" >>"$work/wine.log" 2>&1
+#   run_win <program> <arguments...>        through the 64-bit loader
+#   run_stub <setup or uninstaller> <arguments...>   through the loader of the stub's width
+run_with() {
+  local loader=$1
+  shift
+  timeout 180 "$loader" "$@" >>"$work/wine.log" 2>&1
   local rc=$?
   timeout 60 wineserver -w 2>/dev/null
   return $rc
 }
+run_win() { run_with "$VESKAR_WINE" "$@"; }
+run_stub() { run_with "$stub_loader" "$@"; }
 # checks <suite>: the installer_check tests of one suite, their output kept on failure.
 checks() {
   local log="$work/check-$1.log"
@@ -86,13 +125,14 @@ previous_active=0
 check "a previous screen saver is set" reg_set SCRNSAVE.EXE "$previous_saver"
 check "the screen saver is off" reg_set ScreenSaveActive "$previous_active"
 
-check "silent install of $version exits 0" run_win "$pkg/setup-amd64.exe" /S
+check "silent install of $version exits 0" run_stub "$setup" /S
 local_app=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Local 2>/dev/null | grep -v '/Public/' | head -n1)
 folder="$local_app/Programs/Veskar"
 [ -d "$folder" ] || { fail "no folder $folder"; finish; }
 VESKAR_EXPECT_VERSION=$version checks Installed
 
-# Same bytes as the 64-bit zip (this machine is 64-bit, so the installer took that pair).
+# Same bytes as the 64-bit zip: the prefix is 64-bit Windows, so either stub takes that
+# pair (the x86 one by asking whether it runs under WoW64).
 same_as_zip() {
   unzip -p "$dist/Veskar-$version-win$1.zip" "$2" | cmp -s - "$3"
 }
@@ -121,19 +161,19 @@ ini="$folder/ベスカル.ini"
 cp "$ini" "$work/settings.ini" 2>/dev/null
 check "the dialog saved ベスカル.ini beside Veskar.scr" test -s "$work/settings.ini"
 
-check "silent install of $next over $version exits 0" run_win "$pkg/setup-next-amd64.exe" /S
+check "silent install of $next over $version exits 0" run_stub "$setup_next" /S
 VESKAR_EXPECT_VERSION=$next checks Installed
 check "the upgrade kept ベスカル.ini byte for byte" cmp -s "$work/settings.ini" "$ini"
 
-check "silent uninstall exits 0" run_win "$folder/uninstall.exe" /S
+check "silent uninstall exits 0" run_stub "$folder/uninstall.exe" /S
 left=$(cd "$folder" 2>/dev/null && find . -mindepth 1 | sort | tr '\n' ' ')
 check "only ベスカル.ini is left (found: ${left:-nothing})" test "$left" = "./ベスカル.ini "
 check "the kept ベスカル.ini is unchanged" cmp -s "$work/settings.ini" "$ini"
 VESKAR_PREVIOUS_SAVER=$previous_saver VESKAR_PREVIOUS_ACTIVE=$previous_active checks Uninstalled
 
 # Asked to, the uninstaller takes the settings and the folder too.
-check "silent install of $version again exits 0" run_win "$pkg/setup-amd64.exe" /S
-check "silent uninstall with /PURGE exits 0" run_win "$folder/uninstall.exe" /S /PURGE
+check "silent install of $version again exits 0" run_stub "$setup" /S
+check "silent uninstall with /PURGE exits 0" run_stub "$folder/uninstall.exe" /S /PURGE
 check "/PURGE leaves no folder" test ! -e "$folder"
 VESKAR_PREVIOUS_SAVER=$previous_saver VESKAR_PREVIOUS_ACTIVE=$previous_active checks Uninstalled
 
