@@ -13,6 +13,7 @@
 
 #include "harness.h"
 #include "support/effect_log.h"
+#include "support/settings_text.h"
 
 using namespace e2e;
 
@@ -22,12 +23,6 @@ int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
 int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
 
 Pixels NoisePicture() { return testing_support::NoisePixels(ScreenWidth(), ScreenHeight()); }
-
-// The settings file with a degree ("度合い" in code page 932; the number text as saved).
-std::string IniWithDegree(int degree) {
-  const std::string number = degree < 0 ? std::to_string(degree) : " " + std::to_string(degree);
-  return "[Section]\r\n\x93\x78\x8D\x87\x82\xA2=" + number + "\r\n";
-}
 
 // Is `screen` the picture rendered in blocks of `side` pixels from the top-left corner,
 // each the average of what it covers (channels rounded, halves up)?
@@ -90,7 +85,7 @@ class Show : public ::testing::Test {
   void useRealEffect() { folder_.copyFromBuild(L"Runo_Effect.dll"); }
   void useRecordingEffect() { folder_.copyFromBuild(L"recording_effect.dll", L"Runo_Effect.dll"); }
   void setDegree(int degree) {
-    ASSERT_TRUE(WriteFileBytes(folder_.file(L"ベスカル.ini"), IniWithDegree(degree)));
+    ASSERT_TRUE(WriteFileBytes(folder_.file(L"ベスカル.ini"), testing_support::SettingsFile({{testing_support::kDegreeKey, testing_support::SavedNumber(degree)}})));
   }
 
   // Starts the show and waits until its window is shown on top (its load has finished).
