@@ -105,6 +105,8 @@ void SettingsDialog::ShowMusicKind(int kind) {
     const RECT r = ToRECT(markRect(k));
     InvalidateRect(panel(), &r, FALSE);
   }
+  // The focus frame goes with the chosen row.
+  if (focusStop() == Stop::MusicSource) InvalidateFocusCues();
 }
 
 

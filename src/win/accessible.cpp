@@ -9,6 +9,9 @@
 
 namespace win {
 
+// The interface's id is taken with __uuidof: MinGW's oleacc import library resolves the
+// name IID_IAccessible to an import thunk, not to the GUID.
+
 namespace {
 
 BSTR Bstr(const std::wstring& text) {
@@ -29,7 +32,7 @@ class AccessibleObject final : public IAccessible {
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IAccessible) {
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == __uuidof(IAccessible)) {
       *out = static_cast<IAccessible*>(this);
       AddRef();
       return S_OK;
@@ -221,7 +224,7 @@ LRESULT AccessibleServer::Answer(HWND hwnd, WPARAM wp, LPARAM lp, AccessibleSour
   if (static_cast<LONG>(lp) != OBJID_CLIENT) return 0;
   if (!object_) object_ = new (std::nothrow) AccessibleObject(hwnd, source);
   if (!object_) return 0;
-  return LresultFromObject(IID_IAccessible, wp, object_);
+  return LresultFromObject(__uuidof(IAccessible), wp, object_);
 }
 
 void AccessibleServer::Detach() {

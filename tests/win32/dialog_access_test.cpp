@@ -86,7 +86,7 @@ class DialogAccess : public ::testing::Test {
   // The client object of a window, as a screen reader gets it.
   win::Com<IAccessible> Client(HWND hwnd) {
     win::Com<IAccessible> a;
-    EXPECT_EQ(AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible, a.putVoid()),
+    EXPECT_EQ(AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible), a.putVoid()),
               S_OK);
     return a;
   }
