@@ -144,9 +144,19 @@ void SettingsDialog::DrawFocusCue(HDC dc, Container container) const {
   FrameRect(dc, &r, brush.get());
 }
 
+void SettingsDialog::ReleaseBarCue() {
+  if (!barCueDeferred_ || quietFirstFocus_ || !focusCuesShown() || GetFocus() != bar_.get()) return;
+  barCueDeferred_ = false;
+  DefSubclassProc(bar_.get(), WM_SETFOCUS, 0, 0);
+}
+
 bool SettingsDialog::HandleKey(const MSG& msg) {
   if (msg.message != WM_KEYDOWN && msg.message != WM_KEYUP) return false;
   if (!hwnd() || (msg.hwnd != hwnd() && !IsChild(hwnd(), msg.hwnd))) return false;
+  if (msg.message == WM_KEYDOWN && quietFirstFocus_) {
+    quietFirstFocus_ = false;  // the keyboard is in use: the bar may show its focus
+    ReleaseBarCue();
+  }
   const Key key = KeyOf(msg.wParam);
   if (key == Key::Other) return false;
   KeyContext context;
@@ -236,22 +246,28 @@ LRESULT CALLBACK SettingsDialog::BarProc(HWND bar, UINT msg, WPARAM wp, LPARAM l
     case WM_GETOBJECT:
       if (const LRESULT answer = self->AnswerGetObject(bar, wp, lp)) return answer;
       break;
-    case WM_SETFOCUS: {
-      // The bar's focus cue is a blinking caret on its thumb: hidden while the cues are
-      // off, so that a user of the mouse sees the dialog as before.
-      const LRESULT result = DefSubclassProc(bar, msg, wp, lp);
-      if (!self->focusCuesShown() && HideCaret(bar)) self->barCaretHidden_ = true;
-      return result;
-    }
+    case WM_SETFOCUS:
+      // The bar's focus cue is a blinking caret on its thumb, made when the bar takes the
+      // focus. Given the focus by the opening, or while the cues are off, the bar is not
+      // told yet: a user of the mouse sees the dialog as it always was. It is told at the
+      // first key, a click on it, or when the cues come on.
+      if (self->quietFirstFocus_ || !self->focusCuesShown()) {
+        self->barCueDeferred_ = true;
+        return 0;
+      }
+      break;
     case WM_KILLFOCUS:
-      self->barCaretHidden_ = false;
+      self->barCueDeferred_ = false;
+      self->quietFirstFocus_ = false;
+      break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      self->quietFirstFocus_ = false;
+      self->ReleaseBarCue();  // before the click's own tracking loop
       break;
     case WM_UPDATEUISTATE: {
       const LRESULT result = DefSubclassProc(bar, msg, wp, lp);
-      if (self->barCaretHidden_ && self->focusCuesShown() && GetFocus() == bar) {
-        ShowCaret(bar);
-        self->barCaretHidden_ = false;
-      }
+      self->ReleaseBarCue();
       return result;
     }
     case WM_NCDESTROY:

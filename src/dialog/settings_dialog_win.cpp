@@ -107,9 +107,11 @@ bool SettingsDialog::LoadSequence() {
   // 10. The application-wide pointer back to the default.
   cursorOverride_ = nullptr;
 
-  // The keyboard cues start as the last input asks (hidden after a click that opened
-  // the dialog), and the focus on the first stop, the degree bar.
-  SendMessageW(hwnd(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
+  // The keyboard cues start as the last input asks (hidden after the click that opened
+  // the dialog; Windows keeps them on for a user who asked for them always). The focus
+  // goes to the first stop, the degree bar, without its caret until a key or a click.
+  SendMessageW(hwnd(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+  quietFirstFocus_ = true;
   ShowWindow(hwnd(), SW_SHOW);
   SetForegroundWindow(hwnd());
   FocusStop(kFirstStop);

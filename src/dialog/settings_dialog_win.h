@@ -134,6 +134,7 @@ class SettingsDialog final : public win::Window, private PanelOwner {
   void InvalidateFocusCues();
   void DrawFocusCue(HDC dc, Container container) const;
   void OnActivate(WPARAM wp);
+  void ReleaseBarCue();  // the bar's deferred focus caret, once it may show
   void OnSetFocus();
   static LRESULT CALLBACK BarProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
@@ -187,7 +188,8 @@ class SettingsDialog final : public win::Window, private PanelOwner {
   HCURSOR cursorOverride_ = nullptr;  // the application-wide pointer; null: the default
   bool linkFocused_ = false;    // the dialog window's own focus stands for the web address
   HWND resumeFocus_ = nullptr;  // where the focus was when the dialog was deactivated
-  bool barCaretHidden_ = false; // the bar's focus caret, hidden while the cues are off
+  bool barCueDeferred_ = false;  // the bar has the focus but not yet its caret
+  bool quietFirstFocus_ = false; // the focus the opening gave the bar, before any key or click
   std::unique_ptr<Access, AccessDeleter> access_;
 
   std::unique_ptr<Panel> panel_;

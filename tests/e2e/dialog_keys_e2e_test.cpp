@@ -82,6 +82,12 @@ class DialogKeysE2e : public ::testing::Test {
 
 TEST_F(DialogKeysE2e, ArrowsPagesHomeAndEndMoveTheBarAndEnterSavesTheDegree) {
   Open(SavedFile(100, 0, 0, L""));
+  auto caret = [&] {
+    GUITHREADINFO info{sizeof info};
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog_, nullptr), &info);
+    return info.hwndCaret;
+  };
+  EXPECT_NE(caret(), bar_) << "no blinking thumb before the keyboard is used";
   const struct {
     UINT vk;
     int position;
@@ -93,6 +99,7 @@ TEST_F(DialogKeysE2e, ArrowsPagesHomeAndEndMoveTheBarAndEnterSavesTheDegree) {
     EXPECT_EQ(GetScrollPos(bar_, SB_CTL), s.position) << s.vk;
   }
   EXPECT_EQ(Shown()["lbl_Doai"], "11") << "the label follows";
+  EXPECT_EQ(caret(), bar_) << "the bar shows its focus now";
   Key(VK_RETURN);
   ExpectClosed();
   EXPECT_EQ(ReadFileBytes(IniPath()), SavedFile(11, 0, 0, L""));

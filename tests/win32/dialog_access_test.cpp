@@ -181,3 +181,11 @@ TEST_F(DialogAccess, TheSourcesAreRadioButtonsTheLinkALinkTheBarNamedByItsHeadin
   EXPECT_EQ(b.value, L"100");
   EXPECT_EQ(b.role, ROLE_SYSTEM_SLIDER);
 }
+
+TEST_F(DialogAccess, TheFirstFocusShowsNoCaretOnTheBar) {
+  SettingsDialog& d = Open();
+  ASSERT_EQ(GetFocus(), d.degreeBar());
+  GUITHREADINFO info{sizeof info};
+  ASSERT_TRUE(GetGUIThreadInfo(GetCurrentThreadId(), &info));
+  EXPECT_NE(info.hwndCaret, d.degreeBar()) << "a user of the mouse sees the dialog as before";
+}
