@@ -146,8 +146,8 @@ bool SettingsDialog::CreateControls() {
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdDegreeBar)),
                              win::ThisModule(), nullptr));
   if (!combo_ || !bar_) return false;
-  // The bar answers assistive technology with its heading's name and keeps its focus
-  // caret hidden while the keyboard cues are.
+  // The bar answers assistive technology with its heading's name, and shows its focus
+  // caret only once it may (BarProc).
   SetWindowSubclass(bar_.get(), &SettingsDialog::BarProc, 1, reinterpret_cast<DWORD_PTR>(this));
   // The bar's range and steps; no page size, so the thumb keeps its standard size and the
   // whole range can be reached.
