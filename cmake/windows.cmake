@@ -40,7 +40,7 @@ file(GLOB VESKAR_SHELL_SOURCES CONFIGURE_DEPENDS
 list(FILTER VESKAR_SHELL_SOURCES EXCLUDE REGEX "/codepage_win\\.cpp$")  # in the core (CMakeLists.txt)
 add_library(veskar_shell STATIC ${VESKAR_SHELL_SOURCES})
 target_link_libraries(veskar_shell PUBLIC veskar_core
-  user32 gdi32 winmm comdlg32 shell32 msimg32 comctl32 ole32 shlwapi dwmapi windowscodecs uuid
+  user32 gdi32 winmm comdlg32 shell32 msimg32 comctl32 ole32 oleaut32 oleacc shlwapi dwmapi windowscodecs uuid
   PRIVATE veskar_warnings)
 
 # The screen saver itself.

@@ -133,6 +133,7 @@ void CommandModel::GotFocus() {
 
 void CommandModel::LostFocus() {
   if (!s_.Enabled) return;
+  s_.SpaceHeld = false;  // a Space released elsewhere clicks nothing here
   if (s_.ButtonState != kRest) {
     s_.ButtonState = kRest;
     PaintSkin(Skin::Normal);
@@ -168,6 +169,30 @@ void CommandModel::MouseUp(MouseButton button) {
   }
   // State 3 here means the pointer left while the button had the focus: no Click.
   if (s_.ButtonState != kFocused && s_.Enabled) port_.Click();
+}
+
+void CommandModel::SpaceDown() {
+  if (!s_.Enabled || s_.SpaceHeld) return;
+  s_.SpaceHeld = true;
+  PaintSkin(Skin::Pressed);
+}
+
+void CommandModel::SpaceUp() {
+  if (!s_.Enabled || !s_.SpaceHeld) return;
+  s_.SpaceHeld = false;
+  // Back to the look of the state the button is in (the focused one, with or without
+  // the pointer over it).
+  switch (s_.ButtonState) {
+    case kFocusedHover: PaintSkin(Skin::HighLightSelect); break;
+    case kHover: PaintSkin(Skin::HighLight); break;
+    case kRest: PaintSkin(Skin::Normal); break;
+    default: PaintSkin(Skin::Selected); break;
+  }
+  port_.Click();
+}
+
+void CommandModel::EnterPressed() {
+  if (s_.Enabled) port_.Click();
 }
 
 void CommandModel::TimerTick(bool pointerElsewhere) {

@@ -66,6 +66,7 @@ struct CommandState {
   uint8_t ButtonState = kNotInitialised;
   FrameGeometry Frame;
   bool MouseHeld = false;  // the left button went down here and has not come up
+  bool SpaceHeld = false;  // Space went down while the button had the focus, not yet up
 };
 
 // The caption label: no window of its own; the shell draws it over the face.
@@ -104,6 +105,12 @@ class CommandModel {
   void MouseDown(MouseButton button);
   void MouseMove();  // over the control or its caption
   void MouseUp(MouseButton button);
+  // The keyboard, while the button has the focus: Space shows the Pressed look while it
+  // is held and clicks on its release; Enter clicks at once. The key repeat of a held
+  // Space changes nothing.
+  void SpaceDown();
+  void SpaceUp();
+  void EnterPressed();
   // The hover test's tick; `pointerElsewhere` when the window under the pointer is not
   // this control's. A failed lookup is no tick at all.
   void TimerTick(bool pointerElsewhere);

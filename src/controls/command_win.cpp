@@ -20,6 +20,10 @@ namespace controls {
 
 namespace {
 
+// Posted by assistive technology's default action: the click runs from the message loop,
+// not inside the caller's COM call (the host may destroy the button in its handler).
+constexpr UINT kAccessibleClick = WM_APP + 0x51;
+
 // The six skins, loaded from the program's resources once and shared by every button.
 class Skins {
  public:
@@ -81,6 +85,7 @@ Command::Command() : model_(*this) {}
 Command::~Command() { tmrMouse_.setEnabled(false); }
 
 void Command::onDestroyed() {
+  accessible_.Detach();
   tmrMouse_.setEnabled(false);
   tmrMouse_.attach(nullptr);
 }
@@ -159,6 +164,33 @@ LRESULT Command::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_TIMER:
       if (wp == tmrMouse_.id()) HoverTest();
       return 0;
+    case WM_GETDLGCODE:
+      // A push button: Enter reaches it when it has the focus.
+      return DLGC_BUTTON | (default_ ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
+    case WM_KEYDOWN:
+      if (wp == VK_SPACE) {
+        model_.SpaceDown();
+      } else if (wp == VK_RETURN) {
+        model_.EnterPressed();
+        RaiseClick();
+      }
+      return 0;
+    case WM_KEYUP:
+      if (wp == VK_SPACE) {
+        model_.SpaceUp();
+        RaiseClick();
+      }
+      return 0;
+    case kAccessibleClick:
+      model_.EnterPressed();
+      RaiseClick();
+      return 0;
+    case WM_GETOBJECT:
+      if (const LRESULT answer = accessible_.Answer(hwnd(), wp, lp, *this)) return answer;
+      return Window::onMessage(msg, wp, lp);
+    case WM_DESTROY:
+      accessible_.Detach();
+      return Window::onMessage(msg, wp, lp);
     case WM_MOUSEMOVE: {
       // While the capture holds, moves arrive from anywhere; only those over the button
       // are its mouse moves.
@@ -220,12 +252,41 @@ LRESULT Command::MouseButtonUp(MouseButton button, WPARAM keys) {
   if ((keys & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == 0 && GetCapture() == hwnd()) {
     ReleaseCapture();
   }
+  RaiseClick();
+  return 0;
+}
+
+void Command::RaiseClick() {
   if (std::exchange(clickPending_, false)) {
     // The handler may destroy this button: nothing here touches `this` after it.
     const std::function<void()> handler = onClick;
     if (handler) handler();
   }
-  return 0;
+}
+
+win::AccessibleItem Command::AccessibleDescribe(int) {
+  const CommandState& s = model_.state();
+  win::AccessibleItem item;
+  item.name = win::widen(model_.Caption());
+  item.role = ROLE_SYSTEM_PUSHBUTTON;
+  if (s.Enabled) {
+    item.state |= STATE_SYSTEM_FOCUSABLE;
+    item.defaultAction = L"押す";
+  } else {
+    item.state |= STATE_SYSTEM_UNAVAILABLE;
+  }
+  if (GetFocus() == hwnd()) item.state |= STATE_SYSTEM_FOCUSED;
+  if (default_) item.state |= STATE_SYSTEM_DEFAULT;
+  if (s.SpaceHeld || s.MouseHeld) item.state |= STATE_SYSTEM_PRESSED;
+  if (!IsWindowVisible(hwnd())) item.state |= STATE_SYSTEM_INVISIBLE;
+  GetWindowRect(hwnd(), &item.screen);
+  return item;
+}
+
+bool Command::AccessibleDoDefault(int) {
+  if (!model_.state().Enabled) return false;
+  PostMessageW(hwnd(), kAccessibleClick, 0, 0);
+  return true;
 }
 
 // ---------------------------------------------------------------- the port

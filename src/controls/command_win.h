@@ -5,8 +5,9 @@
 //
 // Click reaches the host through the `onClick` callback, called last in the handler of
 // the mouse-button release, after the capture is let go: the host may destroy the button
-// from inside it. There is no keyboard activation: Enter, Space and access keys do
-// nothing. A transparent button (Visible false) shows its parent's WM_PRINTCLIENT
+// from inside it. With the focus, Space shows the pressed look while it is held and
+// clicks on its release, and Enter clicks. To assistive technology it is a push button
+// named by its caption (WM_GETOBJECT). A transparent button (Visible false) shows its parent's WM_PRINTCLIENT
 // picture under the caption, or the parent's class brush when the parent draws none.
 #pragma once
 #include <windows.h>
@@ -18,6 +19,7 @@
 
 #include "controls/command_model.h"
 #include "controls/property_bag.h"
+#include "win/accessible.h"
 #include "win/handle.h"
 #include "win/surface.h"
 #include "win/timer.h"
@@ -27,7 +29,7 @@ namespace controls {
 
 inline constexpr wchar_t kCommandClass[] = L"Veskar.Command";
 
-class Command : public win::Window, private CommandPort {
+class Command : public win::Window, private CommandPort, private win::AccessibleSource {
  public:
   Command();
   ~Command() override;
@@ -61,7 +63,13 @@ class Command : public win::Window, private CommandPort {
   void SetDpi(int dpi);
   int dpi() const { return dpi_; }
 
-  // Raised when a mouse button is released over the button (see CommandModel::MouseUp).
+  // The host's default button (the one Enter anywhere else clicks): assistive technology
+  // is told so. It changes nothing that is drawn.
+  void SetDefault(bool isDefault) { default_ = isDefault; }
+
+  // Raised when a mouse button is released over the button (see CommandModel::MouseUp),
+  // when Enter or a released Space clicks it, and for assistive technology's default
+  // action.
   std::function<void()> onClick;
   // Told the name of a stored property that changed ("Caption", "Enabled", ...).
   std::function<void(std::string_view)> onPropertyChanged;
@@ -82,7 +90,14 @@ class Command : public win::Window, private CommandPort {
   void Click() override { clickPending_ = true; }
   void HoverTimer(bool enabled, unsigned intervalMs) override;
 
+  // AccessibleSource: the button alone, child 0.
+  int AccessibleChildCount() override { return 0; }
+  win::AccessibleItem AccessibleDescribe(int child) override;
+  bool AccessibleDoDefault(int child) override;
+  int AccessibleFocus() override { return GetFocus() == hwnd() ? 0 : -1; }
+
   void Resized();
+  void RaiseClick();
   void HoverTest();
   void MouseButtonDown(MouseButton button);
   LRESULT MouseButtonUp(MouseButton button, WPARAM keys);
@@ -98,6 +113,8 @@ class Command : public win::Window, private CommandPort {
   int fontDpi_ = 0;
   int dpi_ = 96;
   bool clickPending_ = false;
+  bool default_ = false;
+  win::AccessibleServer accessible_;
   const PropertyBag* pendingBag_ = nullptr;  // only during Create
   FontDesc pendingAmbient_;
 };

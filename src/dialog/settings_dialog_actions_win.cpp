@@ -6,6 +6,7 @@
 #include "dialog/dialog_model.h"
 #include "dialog/rect_win.h"
 #include "settings/settings.h"
+#include "win/accessible.h"
 #include "win/strings.h"
 
 namespace dialog {
@@ -89,6 +90,11 @@ void SettingsDialog::SetBarPosition(int value) {
 
 void SettingsDialog::ShowMusicKind(int kind) {
   const MusicKindView view = dialog::ShowMusicKind(kind);
+  // A control about to be disabled gives the focus to the source choice that did it.
+  const Stop focus = focusStop();
+  if ((focus == Stop::Repeat && !view.repeatEnabled) || (focus == Stop::FileButton && !view.fileEnabled)) {
+    if (GetFocus()) FocusStop(Stop::MusicSource);
+  }
   markedKind_ = -1;
   for (int k = 0; k < 3; ++k) {
     if (view.marked[static_cast<size_t>(k)]) markedKind_ = k;
@@ -99,6 +105,8 @@ void SettingsDialog::ShowMusicKind(int kind) {
     const RECT r = ToRECT(markRect(k));
     InvalidateRect(panel(), &r, FALSE);
   }
+  // The focus frame goes with the chosen row.
+  if (focusStop() == Stop::MusicSource) InvalidateFocusCues();
 }
 
 
@@ -109,6 +117,15 @@ void SettingsDialog::PanelPressed(int x, int y) {
         labelRect(kRowCaptions[static_cast<size_t>(kind)]).contains(x, y)) {
       ChooseMusicSource(kind);
       return;
+    }
+  }
+}
+
+void SettingsDialog::PanelFocusChanged() {
+  InvalidateFocusCues();
+  if (GetFocus() == panel()) {
+    for (int i = 0; i < 3; ++i) {
+      if (kRowsTopDown[static_cast<size_t>(i)] == markedKind_) win::NotifyAccessibleFocus(panel(), i + 1);
     }
   }
 }

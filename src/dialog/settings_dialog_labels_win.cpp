@@ -64,7 +64,10 @@ void SettingsDialog::DrawLabels(HDC dc, Container container) const {
 }
 
 void SettingsDialog::PaintWindow() {
-  PaintComposed(hwnd(), gradient_, compose_, [this](HDC dc) { DrawLabels(dc, Container::Window); });
+  PaintComposed(hwnd(), gradient_, compose_, [this](HDC dc) {
+    DrawLabels(dc, Container::Window);
+    DrawFocusCue(dc, Container::Window);
+  });
 }
 
 
@@ -82,6 +85,7 @@ void SettingsDialog::DrawOverPanel(HDC dc) const {
     look.copyTo(dc, at.left, at.top);
   }
   DrawLabels(dc, Container::Panel);
+  DrawFocusCue(dc, Container::Panel);
 }
 
 }  // namespace dialog

@@ -27,6 +27,13 @@ LRESULT Panel::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_HSCROLL:
       owner_.PanelScrolled(reinterpret_cast<HWND>(lp), wp);
       return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      owner_.PanelFocusChanged();
+      return 0;
+    case WM_GETOBJECT:
+      if (const LRESULT answer = owner_.PanelGetObject(wp, lp)) return answer;
+      return Window::onMessage(msg, wp, lp);
     default:
       return Window::onMessage(msg, wp, lp);
   }

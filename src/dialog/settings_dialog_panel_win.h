@@ -34,6 +34,11 @@ class PanelOwner {
   virtual void PanelPressed(int x, int y) = 0;
   // The panel's horizontal scroll bar `bar` sent WM_HSCROLL with `wp`.
   virtual void PanelScrolled(HWND bar, WPARAM wp) = 0;
+  // WM_GETOBJECT: the answer for assistive technology, 0 for the platform's own.
+  virtual LRESULT PanelGetObject(WPARAM wp, LPARAM lp) = 0;
+  // The panel took or lost the keyboard focus (it stands for the music-source choice),
+  // or the keyboard cues changed.
+  virtual void PanelFocusChanged() = 0;
 
  protected:
   ~PanelOwner() = default;

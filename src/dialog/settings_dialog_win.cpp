@@ -6,6 +6,7 @@
 // RunModal.
 #include "dialog/settings_dialog_win.h"
 
+#include <commctrl.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -106,8 +107,14 @@ bool SettingsDialog::LoadSequence() {
   // 10. The application-wide pointer back to the default.
   cursorOverride_ = nullptr;
 
+  // The keyboard cues start as the last input asks (hidden after the click that opened
+  // the dialog; Windows keeps them on for a user who asked for them always). The focus
+  // goes to the first stop, the degree bar, without its caret until a key or a click.
+  SendMessageW(hwnd(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+  quietFirstFocus_ = true;
   ShowWindow(hwnd(), SW_SHOW);
   SetForegroundWindow(hwnd());
+  FocusStop(kFirstStop);
   UpdateWindow(hwnd());
   return true;
 }
@@ -139,6 +146,9 @@ bool SettingsDialog::CreateControls() {
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdDegreeBar)),
                              win::ThisModule(), nullptr));
   if (!combo_ || !bar_) return false;
+  // The bar answers assistive technology with its heading's name, and shows its focus
+  // caret only once it may (BarProc).
+  SetWindowSubclass(bar_.get(), &SettingsDialog::BarProc, 1, reinterpret_cast<DWORD_PTR>(this));
   // The bar's range and steps; no page size, so the thumb keeps its standard size and the
   // whole range can be reached.
   SCROLLINFO si{sizeof si, SIF_RANGE | SIF_POS | SIF_PAGE, kDegreeMin, kDegreeMax, 0, kDegreeStart, 0};
@@ -158,7 +168,10 @@ bool SettingsDialog::CreateControls() {
       buttons_[i] = std::move(button);
     }
   }
-  if (controls::Command* b = button(kIdSet)) b->onClick = [this] { Confirm(); };
+  if (controls::Command* b = button(kIdSet)) {
+    b->onClick = [this] { Confirm(); };
+    b->SetDefault(true);  // Enter anywhere but on another button
+  }
   if (controls::Command* b = button(kIdCancel)) b->onClick = [this] { Cancel(); };
   if (controls::Command* b = button(kIdFile)) b->onClick = [this] { ChooseFile(); };
 
@@ -204,8 +217,9 @@ int SettingsDialog::RunModal() {
       if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
       break;
     }
-    // Tab and the arrow keys move between the track box, the bar and the buttons.
-    if (!IsDialogMessageW(hwnd(), &msg)) {
+    // The dialog's keys first (Tab, Enter, Esc, the arrows at the bar and the sources),
+    // then the focused control's.
+    if (!HandleKey(msg)) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
@@ -218,6 +232,7 @@ LRESULT SettingsDialog::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
     AnswerQuery(reinterpret_cast<HWND>(wp));
     return 1;
   }
+  if (HandleAccessMessage(msg)) return 0;
   switch (msg) {
     case WM_ERASEBKGND:
       return 1;
@@ -248,9 +263,25 @@ LRESULT SettingsDialog::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
       urlPressed_ = false;
       return 0;
     case WM_COMMAND:
-      // Enter and Escape reach the window as IDOK and IDCANCEL through the dialog keys;
-      // the skinned buttons have no keyboard activation, so they do nothing.
+      return 0;  // the keys are the modal loop's (HandleKey), the buttons call back
+    case WM_ACTIVATE:
+      OnActivate(wp);
+      return 0;  // not DefWindowProc: it would give the focus to the window itself
+    case WM_SETFOCUS:
+      OnSetFocus();
       return 0;
+    case WM_KILLFOCUS:
+      if (wp && IsChild(hwnd(), reinterpret_cast<HWND>(wp))) linkFocused_ = false;
+      InvalidateFocusCues();
+      return 0;
+    case WM_UPDATEUISTATE: {
+      const LRESULT result = Window::onMessage(msg, wp, lp);  // stores it, tells the children
+      InvalidateFocusCues();
+      return result;
+    }
+    case WM_GETOBJECT:
+      if (const LRESULT answer = AnswerGetObject(hwnd(), wp, lp)) return answer;
+      break;
     case WM_CLOSE:
       RequestClose();  // the close box, Alt+F4 and other programs' closes: the cancel path
       return 0;
@@ -270,6 +301,7 @@ LRESULT SettingsDialog::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
       OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
       return 0;
     case WM_DESTROY:
+      DetachAccess();
       // The children go with the window.
       combo_.release();
       bar_.release();

@@ -10,6 +10,8 @@
 //   settings_dialog_labels_win.cpp   measuring and drawing the labels, frames and marks
 //   settings_dialog_actions_win.cpp  what the buttons, marks and link do; the pointer
 //   settings_dialog_platform_win.cpp the real platform calls and the zoom animation
+//   settings_dialog_keys_win.cpp     the keyboard: focus stops, keys, focus cues
+//   settings_dialog_access_win.cpp   what assistive technology is told (WM_GETOBJECT)
 //   settings_dialog_query_win.cpp    the test query (why it ships is said there)
 // The panel Pic_C is a window of its own (settings_dialog_panel_win.h).
 #pragma once
@@ -23,6 +25,7 @@
 #include <string>
 
 #include "app/session.h"
+#include "dialog/dialog_keys.h"
 #include "dialog/layout.h"
 #include "dialog/settings_dialog_panel_win.h"
 #include "settings/file_port.h"
@@ -99,6 +102,10 @@ class SettingsDialog final : public win::Window, private PanelOwner {
   bool fileEnabled() const;
   int barPosition() const;
   std::string repeatText() const;
+  // Where the keyboard focus is, as a stop of the tab order (the degree bar when the
+  // focus is not in the dialog).
+  Stop focusStop() const;
+  bool focusCuesShown() const;  // the keyboard cues are on (WM_QUERYUISTATE)
   // For QueryMessage, as "name=value" lines: each label's text and rectangle, each mark's
   // rectangle, the marked row, whether Cmd_File is enabled, and the zoom's anchor.
   std::wstring Snapshot() const;
@@ -115,6 +122,30 @@ class SettingsDialog final : public win::Window, private PanelOwner {
   void DrawOverPanel(HDC dc) const override;
   void PanelPressed(int x, int y) override;
   void PanelScrolled(HWND bar, WPARAM wp) override;
+  LRESULT PanelGetObject(WPARAM wp, LPARAM lp) override;
+  void PanelFocusChanged() override;
+
+  // The keyboard (settings_dialog_keys_win.cpp).
+  bool HandleKey(const MSG& msg);  // true: the dialog took the key
+  void FocusStop(Stop stop);
+  HWND WindowOfStop(Stop stop) const;
+  StopsEnabled EnabledStops() const;
+  void ShowFocusCues();
+  void InvalidateFocusCues();
+  void DrawFocusCue(HDC dc, Container container) const;
+  void OnActivate(WPARAM wp);
+  void ReleaseBarCue();  // the bar's deferred focus caret, once it may show
+  void OnSetFocus();
+  static LRESULT CALLBACK BarProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+
+  // Assistive technology (settings_dialog_access_win.cpp).
+  class Access;
+  struct AccessDeleter {
+    void operator()(Access* access) const;
+  };
+  LRESULT AnswerGetObject(HWND hwnd, WPARAM wp, LPARAM lp);
+  bool HandleAccessMessage(UINT msg);  // the link's default action, posted
+  void DetachAccess();                 // the window goes: the objects stop answering
 
   bool LoadSequence();
   bool CreateControls();
@@ -155,6 +186,11 @@ class SettingsDialog final : public win::Window, private PanelOwner {
   bool closeRequested_ = false;  // a close came during the load
   bool urlPressed_ = false;
   HCURSOR cursorOverride_ = nullptr;  // the application-wide pointer; null: the default
+  bool linkFocused_ = false;    // the dialog window's own focus stands for the web address
+  HWND resumeFocus_ = nullptr;  // where the focus was when the dialog was deactivated
+  bool barCueDeferred_ = false;  // the bar has the focus but not yet its caret
+  bool quietFirstFocus_ = false; // the focus the opening gave the bar, before any key or click
+  std::unique_ptr<Access, AccessDeleter> access_;
 
   std::unique_ptr<Panel> panel_;
   win::UniqueWindow combo_;
