@@ -94,6 +94,14 @@ LRESULT CALLBACK BackdropProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
+// Collects each monitor's rectangle (a named callback: the 32-bit build needs __stdcall).
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (GetMonitorInfoW(monitor, &info)) reinterpret_cast<std::vector<RECT>*>(data)->push_back(info.rcMonitor);
+  return TRUE;
+}
+
 HWND MakeWindow(const wchar_t* cls, WNDPROC proc, const wchar_t* title, DWORD style, int x, int y,
                 int w, int h, HWND parent, HBRUSH background) {
   WNDCLASSW wc{};
@@ -187,15 +195,7 @@ int wmain(int argc, wchar_t** argv) {
     const DWORD seconds = argc > 2 ? static_cast<DWORD>(_wtoi(argv[2])) : 600;
     // One made-up desktop on each monitor.
     std::vector<RECT> monitors;
-    EnumDisplayMonitors(
-        nullptr, nullptr,
-        [](HMONITOR monitor, HDC, LPRECT, LPARAM data) -> BOOL {
-          MONITORINFO info{};
-          info.cbSize = sizeof info;
-          if (GetMonitorInfoW(monitor, &info)) reinterpret_cast<std::vector<RECT>*>(data)->push_back(info.rcMonitor);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&monitors));
+    EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
     if (monitors.empty()) monitors.push_back({0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
     for (const RECT& m : monitors) {
       HWND w = MakeWindow(L"DemoBackdrop", BackdropProc, L"demo desktop", WS_POPUP | WS_VISIBLE, m.left, m.top,
