@@ -13,6 +13,7 @@
 #include "dialog/layout.h"
 #include "dialog/settings_dialog_win.h"
 #include "harness.h"
+#include "support/dialog_query.h"
 #include "support/settings_text.h"
 
 #include "../../assets/resource.h"
@@ -27,28 +28,6 @@ using namespace testing_support;
 std::string SavedFile(int degree, int kind, int track, const std::wstring& file) {
   return SavedSettings(degree, kind, track, Cp932(file));
 }
-
-// A window of the test process that receives the dialog's answers.
-class AnswerWindow {
- public:
-  AnswerWindow() : hwnd_(MakeTestWindow(L"VeskarTestAnswer", &Proc, L"answer", WS_POPUP)) {}
-  HWND hwnd() const { return hwnd_.get(); }
-  static std::wstring& last() {
-    static std::wstring text;
-    return text;
-  }
-
- private:
-  static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_COPYDATA) {
-      const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lp);
-      last().assign(static_cast<const wchar_t*>(data->lpData), data->cbData / sizeof(wchar_t));
-      return TRUE;
-    }
-    return DefWindowProcW(h, msg, wp, lp);
-  }
-  win::UniqueWindow hwnd_;
-};
 
 struct Shown {
   std::map<std::string, std::string> values;
@@ -100,24 +79,7 @@ class SettingsDialogE2e : public ::testing::Test {
     return QueryUntil([&](const Shown& s) { return s[name] == value; });
   }
 
-  Shown Query() {
-    AnswerWindow::last().clear();
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(dialog_, RegisterWindowMessageW(dialog::kQueryMessageName),
-                        reinterpret_cast<WPARAM>(answer_.hwnd()), 0, SMTO_ABORTIFHUNG, 3000, &ignored);
-    Shown shown;
-    const std::string text = Utf8(AnswerWindow::last());
-    size_t at = 0;
-    while (at < text.size()) {
-      const size_t end = text.find('\n', at);
-      const std::string line = text.substr(at, end - at);
-      const size_t eq = line.find('=');
-      if (eq != std::string::npos) shown.values[line.substr(0, eq)] = line.substr(eq + 1);
-      if (end == std::string::npos) break;
-      at = end + 1;
-    }
-    return shown;
-  }
+  Shown Query() { return Shown{query_.Ask(dialog_)}; }
 
   POINT ScreenOf(HWND container, int x, int y) const {
     POINT p{x, y};
@@ -179,7 +141,7 @@ class SettingsDialogE2e : public ::testing::Test {
   void ConfirmAndWait() {
     ClickButton(dialog::kIdSet);
     const auto code = saver_.waitExit(15000);
-    ASSERT_TRUE(code.has_value()) << "the dialog did not close:\n" << Utf8(AnswerWindow::last().empty() ? L"" : (Query(), AnswerWindow::last()));
+    ASSERT_TRUE(code.has_value()) << "the dialog did not close:\n" << Utf8(query_.lastAnswer().empty() ? L"" : (Query(), query_.lastAnswer()));
     EXPECT_EQ(*code, 0u);
   }
 
@@ -205,7 +167,7 @@ class SettingsDialogE2e : public ::testing::Test {
   }
 
   TestFolder folder_;
-  AnswerWindow answer_;
+  testing_support::DialogQuery query_;
   Process saver_;
   HWND dialog_ = nullptr, panel_ = nullptr, combo_ = nullptr, bar_ = nullptr;
 };

@@ -45,6 +45,8 @@ class DialogQuery {
     }
     return values;
   }
+  // The text of the last answer (for a failure's message).
+  const std::wstring& lastAnswer() const { return Last(); }
 
  private:
   static std::string Utf8(const std::wstring& w) {
