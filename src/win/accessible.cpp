@@ -97,22 +97,10 @@ class AccessibleObject final : public IAccessible {
     return S_FALSE;
   }
   HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* out) override {
-    if (!out) return E_POINTER;
-    VariantInit(out);
-    int id = 0;
-    if (const HRESULT hr = Child(child, id); FAILED(hr)) return hr;
-    out->vt = VT_I4;
-    out->lVal = source_->AccessibleDescribe(id).role;
-    return S_OK;
+    return Number(child, out, &AccessibleItem::role);
   }
   HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* out) override {
-    if (!out) return E_POINTER;
-    VariantInit(out);
-    int id = 0;
-    if (const HRESULT hr = Child(child, id); FAILED(hr)) return hr;
-    out->vt = VT_I4;
-    out->lVal = source_->AccessibleDescribe(id).state;
-    return S_OK;
+    return Number(child, out, &AccessibleItem::state);
   }
   HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT, BSTR* out) override {
     if (out) *out = nullptr;
@@ -212,6 +200,16 @@ class AccessibleObject final : public IAccessible {
     if (text.empty()) return S_FALSE;
     *out = Bstr(text);
     return *out ? S_OK : E_OUTOFMEMORY;
+  }
+
+  HRESULT Number(const VARIANT& child, VARIANT* out, long AccessibleItem::*field) const {
+    if (!out) return E_POINTER;
+    VariantInit(out);
+    int id = 0;
+    if (const HRESULT hr = Child(child, id); FAILED(hr)) return hr;
+    out->vt = VT_I4;
+    out->lVal = source_->AccessibleDescribe(id).*field;
+    return S_OK;
   }
 
   LONG refs_ = 1;
