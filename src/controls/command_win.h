@@ -97,7 +97,7 @@ class Command : public win::Window, private CommandPort, private win::Accessible
   int AccessibleChildCount() override { return 0; }
   win::AccessibleItem AccessibleDescribe(int child) override;
   bool AccessibleDoDefault(int child) override;
-  int AccessibleFocus() override { return GetFocus() == hwnd() ? 0 : -1; }
+  win::AccessibleFocusAt AccessibleFocus() override { return {GetFocus() == hwnd() ? 0 : -1}; }
 
   void Resized();
   void RaiseClick();

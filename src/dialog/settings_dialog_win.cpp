@@ -239,7 +239,7 @@ LRESULT SettingsDialog::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
     AnswerQuery(reinterpret_cast<HWND>(wp));
     return 1;
   }
-  if (HandleAccessMessage(msg)) return 0;
+  if (HandleAccessMessage(msg, wp)) return 0;
   switch (msg) {
     case WM_ERASEBKGND:
       return 1;

@@ -106,6 +106,7 @@ class SettingsDialog final : public win::Window, private PanelOwner {
   // Where the keyboard focus is, as a stop of the tab order (the degree bar when the
   // focus is not in the dialog).
   Stop focusStop() const;
+  bool Has(Stop stop) const { return focus_.here && focus_.stop == stop; }  // `stop` has the focus
   bool focusCuesShown() const;  // the keyboard cues are on (WM_QUERYUISTATE)
   // For QueryMessage, as "name=value" lines: each label's text and rectangle, each mark's
   // rectangle, the marked row, whether Cmd_File is enabled, the zoom's anchor, and the
@@ -150,7 +151,7 @@ class SettingsDialog final : public win::Window, private PanelOwner {
     void operator()(Access* access) const;
   };
   LRESULT AnswerGetObject(HWND hwnd, WPARAM wp, LPARAM lp);
-  bool HandleAccessMessage(UINT msg);  // the link's default action, posted
+  bool HandleAccessMessage(UINT msg, WPARAM wp);  // the default actions, posted
   void DetachAccess();                 // the window goes: the objects stop answering
 
   bool LoadSequence();
