@@ -156,11 +156,16 @@ LRESULT Command::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
       Compose(reinterpret_cast<HDC>(wp));
       return 0;
     case WM_SETFOCUS:
-      model_.GotFocus();
+    case WM_KILLFOCUS: {
+      const bool gained = msg == WM_SETFOCUS;
+      if (gained) {
+        model_.GotFocus();
+      } else {
+        model_.LostFocus();
+      }
+      if (onFocusChanged) onFocusChanged(gained);
       return 0;
-    case WM_KILLFOCUS:
-      model_.LostFocus();
-      return 0;
+    }
     case WM_TIMER:
       if (wp == tmrMouse_.id()) HoverTest();
       return 0;

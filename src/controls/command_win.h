@@ -71,6 +71,9 @@ class Command : public win::Window, private CommandPort, private win::Accessible
   // when Enter or a released Space clicks it, and for assistive technology's default
   // action.
   std::function<void()> onClick;
+  // Told when the button has taken (true) or lost (false) the keyboard focus, after its
+  // look has followed.
+  std::function<void(bool)> onFocusChanged;
   // Told the name of a stored property that changed ("Caption", "Enabled", ...).
   std::function<void(std::string_view)> onPropertyChanged;
 
@@ -94,7 +97,7 @@ class Command : public win::Window, private CommandPort, private win::Accessible
   int AccessibleChildCount() override { return 0; }
   win::AccessibleItem AccessibleDescribe(int child) override;
   bool AccessibleDoDefault(int child) override;
-  int AccessibleFocus() override { return GetFocus() == hwnd() ? 0 : -1; }
+  win::AccessibleFocusAt AccessibleFocus() override { return {GetFocus() == hwnd() ? 0 : -1}; }
 
   void Resized();
   void RaiseClick();

@@ -11,12 +11,6 @@ constexpr std::array<Stop, kStopCount> kReadingOrder{Stop::DegreeBar, Stop::Musi
                                                      Stop::Set,       Stop::Cancel,
                                                      Stop::WebLink};
 
-bool IsEnabled(Stop stop, StopsEnabled enabled) {
-  if (stop == Stop::Repeat) return enabled.repeat;
-  if (stop == Stop::FileButton) return enabled.file;
-  return true;
-}
-
 bool IsButton(Stop stop) {
   return stop == Stop::FileButton || stop == Stop::Set || stop == Stop::Cancel;
 }
@@ -38,10 +32,16 @@ std::string_view StopName(Stop stop) {
 
 StopsEnabled StopsFor(const MusicKindView& view) { return {view.repeatEnabled, view.fileEnabled}; }
 
+bool CanFocus(Stop stop, StopsEnabled enabled) {
+  if (stop == Stop::Repeat) return enabled.repeat;
+  if (stop == Stop::FileButton) return enabled.file;
+  return true;
+}
+
 std::vector<Stop> TabOrder(StopsEnabled enabled) {
   std::vector<Stop> order;
   for (Stop s : kReadingOrder) {
-    if (IsEnabled(s, enabled)) order.push_back(s);
+    if (CanFocus(s, enabled)) order.push_back(s);
   }
   return order;
 }
@@ -53,7 +53,7 @@ Stop NextStop(Stop from, bool backward, StopsEnabled enabled) {
   for (;;) {
     i = (i + (backward ? kStopCount - 1 : 1)) % kStopCount;
     const Stop s = kReadingOrder[static_cast<size_t>(i)];
-    if (IsEnabled(s, enabled)) return s;
+    if (CanFocus(s, enabled)) return s;
   }
 }
 

@@ -23,6 +23,9 @@ struct StopsEnabled {
   bool file = false;    // Cmd_File
 };
 StopsEnabled StopsFor(const MusicKindView& view);
+// Whether `stop` can take the focus now (the degree bar, the source choice, the buttons
+// under the panel and the address always can).
+bool CanFocus(Stop stop, StopsEnabled enabled);
 
 // The stops Tab visits, in order; the disabled ones are left out.
 std::vector<Stop> TabOrder(StopsEnabled enabled);

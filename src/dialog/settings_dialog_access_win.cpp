@@ -15,9 +15,10 @@ namespace dialog {
 
 namespace {
 
-// Posted by the link's default action: the page opens from the message loop, not inside
-// the caller's COM call.
+// Posted by the default actions of the link and of a source (wParam: its kind): they are
+// carried out from the message loop, not inside the caller's COM call.
 constexpr UINT kOpenLinkMessage = WM_APP + 0x52;
+constexpr UINT kChooseSourceMessage = WM_APP + 0x53;
 
 RECT OnScreen(HWND container, const Rect& r) {
   RECT s = ToRECT(r);
@@ -32,6 +33,14 @@ RECT WindowRectOf(HWND w) {
 }
 
 long Focused(bool on) { return on ? STATE_SYSTEM_FOCUSED : 0; }
+
+// The row (child 1..3 of the panel, from the top) of a music kind; 0 for none.
+int RowOf(int kind) {
+  for (int i = 0; i < 3; ++i) {
+    if (kRowsTopDown[static_cast<size_t>(i)] == kind) return i + 1;
+  }
+  return 0;
+}
 
 }  // namespace
 
@@ -66,8 +75,7 @@ class SettingsDialog::Access {
           item.name = address;
           item.value = address;
           item.role = ROLE_SYSTEM_LINK;
-          item.state = STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_LINKED |
-                       Focused(d_.focusStop() == Stop::WebLink && GetFocus() == d_.hwnd());
+          item.state = STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_LINKED | Focused(d_.Has(Stop::WebLink));
           item.defaultAction = L"ジャンプ";
           item.screen = OnScreen(d_.hwnd(), d_.labelRect(Label::WebAddress));
           return item;
@@ -89,8 +97,12 @@ class SettingsDialog::Access {
       PostMessageW(d_.hwnd(), kOpenLinkMessage, 0, 0);
       return true;
     }
-    int AccessibleFocus() override {
-      return d_.focusStop() == Stop::WebLink && GetFocus() == d_.hwnd() ? 1 : -1;
+    // The web address, or the focused control's own object (the panel's for the source
+    // choice, which then says which row).
+    win::AccessibleFocusAt AccessibleFocus() override {
+      if (!d_.focus_.here) return {};
+      if (d_.focus_.stop == Stop::WebLink) return {1};
+      return {-1, d_.WindowOfStop(d_.focus_.stop)};
     }
 
    private:
@@ -116,7 +128,7 @@ class SettingsDialog::Access {
         item.name = win::widen(d_.labelText(caption));
         item.role = ROLE_SYSTEM_RADIOBUTTON;
         const bool checked = d_.markedRow() == kind;
-        const bool focused = GetFocus() == d_.panel() && (checked || (d_.markedRow() < 0 && child == 1));
+        const bool focused = d_.Has(Stop::MusicSource) && FocusedRow() == child;
         item.state = STATE_SYSTEM_FOCUSABLE | (checked ? STATE_SYSTEM_CHECKED : 0) | Focused(focused);
         item.defaultAction = L"チェック";
         const Rect mark = d_.markRect(kind), text = d_.labelRect(caption);
@@ -141,18 +153,23 @@ class SettingsDialog::Access {
     }
     bool AccessibleDoDefault(int child) override {
       if (child < 1 || child > 3) return false;
-      d_.ChooseMusicSource(kRowsTopDown[static_cast<size_t>(child - 1)]);
+      PostMessageW(d_.hwnd(), kChooseSourceMessage, static_cast<WPARAM>(kRowsTopDown[static_cast<size_t>(child - 1)]), 0);
       return true;
     }
-    int AccessibleFocus() override {
-      if (GetFocus() != d_.panel()) return -1;
-      for (int i = 0; i < 3; ++i) {
-        if (kRowsTopDown[static_cast<size_t>(i)] == d_.markedRow()) return i + 1;
+    win::AccessibleFocusAt AccessibleFocus() override {
+      if (d_.Has(Stop::MusicSource)) return {FocusedRow()};
+      for (const Stop s : {Stop::DegreeBar, Stop::Repeat, Stop::FileButton}) {
+        if (d_.Has(s)) return {-1, d_.WindowOfStop(s)};
       }
-      return 1;
+      return {};
     }
 
    private:
+    // The chosen row has the focus of the source choice; with none chosen, the top one.
+    int FocusedRow() const {
+      const int row = RowOf(d_.markedRow());
+      return row ? row : 1;
+    }
     SettingsDialog& d_;
   };
 
@@ -166,12 +183,12 @@ class SettingsDialog::Access {
       item.name = win::widen(d_.labelText(Label::DegreeHeading));
       item.value = std::to_wstring(d_.barPosition());
       item.role = ROLE_SYSTEM_SLIDER;
-      item.state = STATE_SYSTEM_FOCUSABLE | Focused(GetFocus() == d_.degreeBar());
+      item.state = STATE_SYSTEM_FOCUSABLE | Focused(d_.Has(Stop::DegreeBar));
       item.screen = WindowRectOf(d_.degreeBar());
       return item;
     }
     bool AccessibleDoDefault(int) override { return false; }
-    int AccessibleFocus() override { return GetFocus() == d_.degreeBar() ? 0 : -1; }
+    win::AccessibleFocusAt AccessibleFocus() override { return {d_.Has(Stop::DegreeBar) ? 0 : -1}; }
 
    private:
     SettingsDialog& d_;
@@ -191,10 +208,18 @@ LRESULT SettingsDialog::AnswerGetObject(HWND hwnd, WPARAM wp, LPARAM lp) {
 
 LRESULT SettingsDialog::PanelGetObject(WPARAM wp, LPARAM lp) { return AnswerGetObject(panel(), wp, lp); }
 
-bool SettingsDialog::HandleAccessMessage(UINT msg) {
-  if (msg != kOpenLinkMessage) return false;
-  OpenWebPage();
-  return true;
+bool SettingsDialog::HandleAccessMessage(UINT msg, WPARAM wp) {
+  if (msg == kOpenLinkMessage) {
+    OpenWebPage();
+    return true;
+  }
+  if (msg == kChooseSourceMessage) {
+    const int kind = static_cast<int>(wp);
+    ChooseMusicSource(kind);
+    if (const int row = RowOf(kind)) win::NotifyAccessibleState(panel(), row);
+    return true;
+  }
+  return false;
 }
 
 void SettingsDialog::AccessDeleter::operator()(Access* access) const { delete access; }

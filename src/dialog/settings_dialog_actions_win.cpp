@@ -121,13 +121,10 @@ void SettingsDialog::PanelPressed(int x, int y) {
   }
 }
 
-void SettingsDialog::PanelFocusChanged() {
-  InvalidateFocusCues();
-  if (GetFocus() == panel()) {
-    for (int i = 0; i < 3; ++i) {
-      if (kRowsTopDown[static_cast<size_t>(i)] == markedKind_) win::NotifyAccessibleFocus(panel(), i + 1);
-    }
-  }
+void SettingsDialog::PanelFocusChanged(HWND window, bool gained) {
+  const Stop stop = window == panel() ? Stop::MusicSource : Stop::Repeat;
+  if (stop == Stop::Repeat && window != combo_.get()) return;
+  ReportFocus({gained ? FocusEventKind::Arrived : FocusEventKind::Left, stop});
 }
 
 void SettingsDialog::PanelScrolled(HWND bar, WPARAM wp) {

@@ -3,8 +3,10 @@
 // modal loop gives the dialog before the focused control (dialog_keys.h decides what
 // each does), and the focus cues, shown once the keyboard is used (Windows' UI state).
 //
-// The source choice and the web address have no windows: the panel's own focus stands
-// for the source choice, the dialog window's own for the web address (linkFocused_).
+// Where the focus is and what its cue shows is one value, focus_: the handlers here only
+// report what their windows are told and carry out what dialog_focus.h answers. The
+// source choice and the web address have no windows: the panel's own focus stands for
+// the source choice, the dialog window's own for the web address.
 #include "dialog/settings_dialog_win.h"
 
 #include <commctrl.h>
@@ -45,23 +47,19 @@ constexpr COLORREF kCueOnWindow = RGB(206, 231, 255);
 
 }  // namespace
 
-Stop SettingsDialog::focusStop() const {
-  const HWND f = GetFocus();
-  if (!f) return kFirstStop;
-  if (f == bar_.get()) return Stop::DegreeBar;
-  if (f == panel()) return Stop::MusicSource;
-  if (combo_ && (f == combo_.get() || IsChild(combo_.get(), f))) return Stop::Repeat;
-  const std::pair<int, Stop> buttons[] = {
-      {kIdFile, Stop::FileButton}, {kIdSet, Stop::Set}, {kIdCancel, Stop::Cancel}};
-  for (const auto& [id, stop] : buttons) {
-    if (const controls::Command* b = button(id); b && b->hwnd() == f) return stop;
-  }
-  if (f == hwnd() && linkFocused_) return Stop::WebLink;
-  return kFirstStop;
-}
+Stop SettingsDialog::focusStop() const { return FocusedStop(focus_); }
 
 bool SettingsDialog::focusCuesShown() const {
   return hwnd() && (SendMessageW(hwnd(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0;
+}
+
+int SettingsDialog::ButtonIdOf(Stop stop) {
+  switch (stop) {
+    case Stop::FileButton: return kIdFile;
+    case Stop::Set: return kIdSet;
+    case Stop::Cancel: return kIdCancel;
+    default: return 0;
+  }
 }
 
 HWND SettingsDialog::WindowOfStop(Stop stop) const {
@@ -72,8 +70,7 @@ HWND SettingsDialog::WindowOfStop(Stop stop) const {
     case Stop::FileButton:
     case Stop::Set:
     case Stop::Cancel: {
-      const int id = stop == Stop::FileButton ? kIdFile : stop == Stop::Set ? kIdSet : kIdCancel;
-      const controls::Command* b = button(id);
+      const controls::Command* b = button(ButtonIdOf(stop));
       return b ? b->hwnd() : nullptr;
     }
     case Stop::WebLink: return hwnd();
@@ -84,16 +81,31 @@ HWND SettingsDialog::WindowOfStop(Stop stop) const {
 StopsEnabled SettingsDialog::EnabledStops() const { return {repeatEnabled(), fileEnabled()}; }
 
 void SettingsDialog::FocusStop(Stop stop) {
-  const HWND target = WindowOfStop(stop);
-  if (!target) return;
-  const bool wasLink = linkFocused_;
-  linkFocused_ = stop == Stop::WebLink;
-  if (GetFocus() == target) {
-    if (wasLink != linkFocused_) InvalidateFocusCues();
-  } else {
-    SetFocus(target);
+  if (WindowOfStop(stop)) ReportFocus({FocusEventKind::Requested, stop});
+}
+
+bool SettingsDialog::ReportFocus(const FocusEvent& event) {
+  const FocusStep step = NextFocus(focus_, event);
+  // Kept before anything is carried out: a focus moved here reports again from inside.
+  focus_ = step.focus;
+  const FocusEffects& e = step.effects;
+  if (e.redraw) InvalidateFocusCues();
+  if (e.tellBar && bar_) DefSubclassProc(bar_.get(), WM_SETFOCUS, 0, 0);
+  if (e.moveTo) {
+    if (const HWND target = WindowOfStop(*e.moveTo)) SetFocus(target);
   }
-  if (stop == Stop::WebLink) win::NotifyAccessibleFocus(hwnd(), 1);
+  if (e.announce) AnnounceFocus(*e.announce);
+  return !e.holdBar;
+}
+
+void SettingsDialog::AnnounceFocus(Stop stop) {
+  if (stop == Stop::WebLink) {
+    win::NotifyAccessibleFocus(hwnd(), 1);
+    return;
+  }
+  for (int i = 0; i < 3; ++i) {
+    if (kRowsTopDown[static_cast<size_t>(i)] == markedKind_) win::NotifyAccessibleFocus(panel(), i + 1);
+  }
 }
 
 void SettingsDialog::ShowFocusCues() {
@@ -144,18 +156,13 @@ void SettingsDialog::DrawFocusCue(HDC dc, Container container) const {
   FrameRect(dc, &r, brush.get());
 }
 
-void SettingsDialog::ReleaseBarCue() {
-  if (!barCueDeferred_ || quietFirstFocus_ || !focusCuesShown() || GetFocus() != bar_.get()) return;
-  barCueDeferred_ = false;
-  DefSubclassProc(bar_.get(), WM_SETFOCUS, 0, 0);
-}
-
 bool SettingsDialog::HandleKey(const MSG& msg) {
   if (msg.message != WM_KEYDOWN && msg.message != WM_KEYUP) return false;
   if (!hwnd() || (msg.hwnd != hwnd() && !IsChild(hwnd(), msg.hwnd))) return false;
-  if (msg.message == WM_KEYDOWN && quietFirstFocus_) {
-    quietFirstFocus_ = false;  // the keyboard is in use: the bar may show its focus
-    ReleaseBarCue();
+  if (msg.message == WM_KEYDOWN) {
+    FocusEvent pressed{FocusEventKind::KeyPressed};
+    pressed.cuesShown = focusCuesShown();
+    ReportFocus(pressed);
   }
   const Key key = KeyOf(msg.wParam);
   if (key == Key::Other) return false;
@@ -213,61 +220,47 @@ bool SettingsDialog::HandleKey(const MSG& msg) {
 
 void SettingsDialog::OnActivate(WPARAM wp) {
   if (LOWORD(wp) == WA_INACTIVE) {
-    const HWND f = GetFocus();
-    if (f && (f == hwnd() || IsChild(hwnd(), f))) resumeFocus_ = f;
+    ReportFocus({FocusEventKind::Deactivated});
     return;
   }
   if (HIWORD(wp)) return;  // minimised
-  // As a dialog does: the focus goes back where it was, the first time to the first stop.
-  const HWND f = GetFocus();
-  if (f && IsChild(hwnd(), f)) return;
-  if (resumeFocus_ && IsWindow(resumeFocus_) && (resumeFocus_ == hwnd() || IsChild(hwnd(), resumeFocus_))) {
-    SetFocus(resumeFocus_);
-  } else {
-    FocusStop(kFirstStop);
-  }
+  FocusEvent activated{FocusEventKind::Activated};
+  activated.enabled = EnabledStops();
+  ReportFocus(activated);
 }
 
 void SettingsDialog::OnSetFocus() {
-  // The dialog's own focus is the web address's; otherwise it goes on to the first stop
-  // (a focused control was disabled, or the platform gave the window the focus).
-  if (unloading_) return;
-  if (!linkFocused_) {
-    if (bar_) SetFocus(bar_.get());
-    return;
-  }
-  InvalidateFocusCues();
+  if (!unloading_) ReportFocus({FocusEventKind::WindowFocused});
 }
 
 LRESULT CALLBACK SettingsDialog::BarProc(HWND bar, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                          DWORD_PTR data) {
   auto* self = reinterpret_cast<SettingsDialog*>(data);
+  // The bar's focus cue is a blinking caret on its thumb, made when the bar is told that it
+  // has the focus (WM_SETFOCUS); dialog_focus.h says when it may be.
+  FocusEvent event{FocusEventKind::Arrived, Stop::DegreeBar};
   switch (msg) {
     case WM_GETOBJECT:
       if (const LRESULT answer = self->AnswerGetObject(bar, wp, lp)) return answer;
       break;
     case WM_SETFOCUS:
-      // The bar's focus cue is a blinking caret on its thumb, made when the bar takes the
-      // focus. Given the focus by the opening, or while the cues are off, the bar is not
-      // told yet: a user of the mouse sees the dialog as it always was. It is told at the
-      // first key, a click on it, or when the cues come on.
-      if (self->quietFirstFocus_ || !self->focusCuesShown()) {
-        self->barCueDeferred_ = true;
-        return 0;
-      }
+      event.cuesShown = self->focusCuesShown();
+      if (!self->ReportFocus(event)) return 0;
       break;
     case WM_KILLFOCUS:
-      self->barCueDeferred_ = false;
-      self->quietFirstFocus_ = false;
+      self->ReportFocus({FocusEventKind::Left, Stop::DegreeBar});
       break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-      self->quietFirstFocus_ = false;
-      self->ReleaseBarCue();  // before the click's own tracking loop
+      event.kind = FocusEventKind::BarPressed;
+      event.cuesShown = self->focusCuesShown();
+      self->ReportFocus(event);
       break;
     case WM_UPDATEUISTATE: {
       const LRESULT result = DefSubclassProc(bar, msg, wp, lp);
-      self->ReleaseBarCue();
+      event.kind = FocusEventKind::CuesChanged;
+      event.cuesShown = self->focusCuesShown();
+      self->ReportFocus(event);
       return result;
     }
     case WM_NCDESTROY:

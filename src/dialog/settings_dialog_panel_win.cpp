@@ -29,8 +29,14 @@ LRESULT Panel::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
-      owner_.PanelFocusChanged();
+      owner_.PanelFocusChanged(hwnd(), msg == WM_SETFOCUS);
       return 0;
+    case WM_COMMAND:
+      // A combo box tells its parent when its edit field takes or loses the focus.
+      if (HIWORD(wp) == CBN_SETFOCUS || HIWORD(wp) == CBN_KILLFOCUS) {
+        owner_.PanelFocusChanged(reinterpret_cast<HWND>(lp), HIWORD(wp) == CBN_SETFOCUS);
+      }
+      return Window::onMessage(msg, wp, lp);
     case WM_GETOBJECT:
       if (const LRESULT answer = owner_.PanelGetObject(wp, lp)) return answer;
       return Window::onMessage(msg, wp, lp);

@@ -36,9 +36,9 @@ class PanelOwner {
   virtual void PanelScrolled(HWND bar, WPARAM wp) = 0;
   // WM_GETOBJECT: the answer for assistive technology, 0 for the platform's own.
   virtual LRESULT PanelGetObject(WPARAM wp, LPARAM lp) = 0;
-  // The panel took or lost the keyboard focus (it stands for the music-source choice),
-  // or the keyboard cues changed.
-  virtual void PanelFocusChanged() = 0;
+  // `window` took (`gained`) or lost the keyboard focus: the panel itself (it stands for
+  // the music-source choice) or a control on it that tells its parent (the track box).
+  virtual void PanelFocusChanged(HWND window, bool gained) = 0;
 
  protected:
   ~PanelOwner() = default;

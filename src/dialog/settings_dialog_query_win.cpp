@@ -39,6 +39,9 @@ std::wstring SettingsDialog::Snapshot() const {
   line(L"marked", std::to_wstring(markedRow()));
   line(L"Cmd_File.enabled", fileEnabled() ? L"1" : L"0");
   line(L"anchor", std::to_wstring(anchor_.x) + L"," + std::to_wstring(anchor_.y));
+  // Where the dialog holds the focus to be (empty while it is away) and what its cue shows.
+  line(L"focus", focus_.here ? win::widen(StopName(focus_.stop)) : L"");
+  line(L"focus.cue", win::widen(CueName(focus_.cue)));
   return s;
 }
 

@@ -111,7 +111,7 @@ bool SettingsDialog::LoadSequence() {
   // the dialog; Windows keeps them on for a user who asked for them always). The focus
   // goes to the first stop, the degree bar, without its caret until a key or a click.
   SendMessageW(hwnd(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
-  quietFirstFocus_ = true;
+  focus_ = Focus{};
   ShowWindow(hwnd(), SW_SHOW);
   SetForegroundWindow(hwnd());
   FocusStop(kFirstStop);
@@ -174,6 +174,13 @@ bool SettingsDialog::CreateControls() {
   }
   if (controls::Command* b = button(kIdCancel)) b->onClick = [this] { Cancel(); };
   if (controls::Command* b = button(kIdFile)) b->onClick = [this] { ChooseFile(); };
+  for (const Stop stop : {Stop::FileButton, Stop::Set, Stop::Cancel}) {
+    if (controls::Command* b = button(ButtonIdOf(stop))) {
+      b->onFocusChanged = [this, stop](bool gained) {
+        ReportFocus({gained ? FocusEventKind::Arrived : FocusEventKind::Left, stop});
+      };
+    }
+  }
 
   Layout(platform_.dpi > 0 ? platform_.dpi : win::DpiOf(hwnd()));
   return true;
@@ -232,7 +239,7 @@ LRESULT SettingsDialog::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
     AnswerQuery(reinterpret_cast<HWND>(wp));
     return 1;
   }
-  if (HandleAccessMessage(msg)) return 0;
+  if (HandleAccessMessage(msg, wp)) return 0;
   switch (msg) {
     case WM_ERASEBKGND:
       return 1;
@@ -271,8 +278,7 @@ LRESULT SettingsDialog::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
       OnSetFocus();
       return 0;
     case WM_KILLFOCUS:
-      if (wp && IsChild(hwnd(), reinterpret_cast<HWND>(wp))) linkFocused_ = false;
-      InvalidateFocusCues();
+      ReportFocus({FocusEventKind::Left, Stop::WebLink});
       return 0;
     case WM_UPDATEUISTATE: {
       const LRESULT result = Window::onMessage(msg, wp, lp);  // stores it, tells the children

@@ -25,6 +25,7 @@
 #include <string>
 
 #include "app/session.h"
+#include "dialog/dialog_focus.h"
 #include "dialog/dialog_keys.h"
 #include "dialog/layout.h"
 #include "dialog/settings_dialog_panel_win.h"
@@ -105,9 +106,11 @@ class SettingsDialog final : public win::Window, private PanelOwner {
   // Where the keyboard focus is, as a stop of the tab order (the degree bar when the
   // focus is not in the dialog).
   Stop focusStop() const;
+  bool Has(Stop stop) const { return focus_.here && focus_.stop == stop; }  // `stop` has the focus
   bool focusCuesShown() const;  // the keyboard cues are on (WM_QUERYUISTATE)
   // For QueryMessage, as "name=value" lines: each label's text and rectangle, each mark's
-  // rectangle, the marked row, whether Cmd_File is enabled, and the zoom's anchor.
+  // rectangle, the marked row, whether Cmd_File is enabled, the zoom's anchor, and the
+  // focus (its stop, empty while away, and its cue).
   std::wstring Snapshot() const;
 
  protected:
@@ -123,18 +126,22 @@ class SettingsDialog final : public win::Window, private PanelOwner {
   void PanelPressed(int x, int y) override;
   void PanelScrolled(HWND bar, WPARAM wp) override;
   LRESULT PanelGetObject(WPARAM wp, LPARAM lp) override;
-  void PanelFocusChanged() override;
+  void PanelFocusChanged(HWND window, bool gained) override;
 
   // The keyboard (settings_dialog_keys_win.cpp).
   bool HandleKey(const MSG& msg);  // true: the dialog took the key
   void FocusStop(Stop stop);
+  // Tells the focus (focus_) what happened and carries out what follows; false when the
+  // bar, just given the focus, is not to be told of it yet.
+  bool ReportFocus(const FocusEvent& event);
+  void AnnounceFocus(Stop stop);
   HWND WindowOfStop(Stop stop) const;
+  static int ButtonIdOf(Stop stop);  // the skinned button's control id, 0 for other stops
   StopsEnabled EnabledStops() const;
   void ShowFocusCues();
   void InvalidateFocusCues();
   void DrawFocusCue(HDC dc, Container container) const;
   void OnActivate(WPARAM wp);
-  void ReleaseBarCue();  // the bar's deferred focus caret, once it may show
   void OnSetFocus();
   static LRESULT CALLBACK BarProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
@@ -144,7 +151,7 @@ class SettingsDialog final : public win::Window, private PanelOwner {
     void operator()(Access* access) const;
   };
   LRESULT AnswerGetObject(HWND hwnd, WPARAM wp, LPARAM lp);
-  bool HandleAccessMessage(UINT msg);  // the link's default action, posted
+  bool HandleAccessMessage(UINT msg, WPARAM wp);  // the default actions, posted
   void DetachAccess();                 // the window goes: the objects stop answering
 
   bool LoadSequence();
@@ -186,10 +193,7 @@ class SettingsDialog final : public win::Window, private PanelOwner {
   bool closeRequested_ = false;  // a close came during the load
   bool urlPressed_ = false;
   HCURSOR cursorOverride_ = nullptr;  // the application-wide pointer; null: the default
-  bool linkFocused_ = false;    // the dialog window's own focus stands for the web address
-  HWND resumeFocus_ = nullptr;  // where the focus was when the dialog was deactivated
-  bool barCueDeferred_ = false;  // the bar has the focus but not yet its caret
-  bool quietFirstFocus_ = false; // the focus the opening gave the bar, before any key or click
+  Focus focus_;  // where the keyboard focus is, and whether the bar shows it (dialog_focus.h)
   std::unique_ptr<Access, AccessDeleter> access_;
 
   std::unique_ptr<Panel> panel_;

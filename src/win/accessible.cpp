@@ -7,6 +7,8 @@
 
 #include <new>
 
+#include "win/com.h"
+
 namespace win {
 
 // The interface's id is taken with __uuidof: MinGW's oleacc import library resolves the
@@ -16,6 +18,25 @@ namespace {
 
 BSTR Bstr(const std::wstring& text) {
   return text.empty() ? nullptr : SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+}
+
+VARIANT Self() {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_I4;
+  v.lVal = CHILDID_SELF;
+  return v;
+}
+
+// A child that is a window answers for itself, as the children of Windows' own dialogs
+// do: what its object says of itself is what its parent says of it.
+template <typename Ask>
+HRESULT AskWindow(HWND window, Ask ask) {
+  Com<IAccessible> own;
+  const HRESULT hr = AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
+                                                __uuidof(IAccessible), own.putVoid());
+  if (FAILED(hr)) return hr;
+  return own ? ask(own.get()) : E_FAIL;
 }
 
 }  // namespace
@@ -87,20 +108,20 @@ class AccessibleObject final : public IAccessible {
                                       reinterpret_cast<void**>(out));
   }
   HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* out) override {
-    return Text(child, out, &AccessibleItem::name);
+    return Text(child, out, &AccessibleItem::name, &IAccessible::get_accName);
   }
   HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* out) override {
-    return Text(child, out, &AccessibleItem::value);
+    return Text(child, out, &AccessibleItem::value, &IAccessible::get_accValue);
   }
   HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT, BSTR* out) override {
     if (out) *out = nullptr;
     return S_FALSE;
   }
   HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* out) override {
-    return Number(child, out, &AccessibleItem::role);
+    return Number(child, out, &AccessibleItem::role, &IAccessible::get_accRole);
   }
   HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* out) override {
-    return Number(child, out, &AccessibleItem::state);
+    return Number(child, out, &AccessibleItem::state, &IAccessible::get_accState);
   }
   HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT, BSTR* out) override {
     if (out) *out = nullptr;
@@ -119,10 +140,20 @@ class AccessibleObject final : public IAccessible {
     if (!out) return E_POINTER;
     VariantInit(out);
     if (!source_) return CO_E_OBJNOTCONNECTED;
-    const int focus = source_->AccessibleFocus();
-    if (focus < 0) return S_FALSE;
+    const AccessibleFocusAt at = source_->AccessibleFocus();
+    if (at.window) {
+      // The focused control's own object.
+      IDispatch* control = nullptr;
+      const HRESULT hr = AccessibleObjectFromWindow(at.window, static_cast<DWORD>(OBJID_CLIENT), IID_IDispatch,
+                                                    reinterpret_cast<void**>(&control));
+      if (FAILED(hr) || !control) return FAILED(hr) ? hr : S_FALSE;
+      out->vt = VT_DISPATCH;
+      out->pdispVal = control;
+      return S_OK;
+    }
+    if (at.child < 0) return S_FALSE;
     out->vt = VT_I4;
-    out->lVal = focus == 0 ? CHILDID_SELF : focus;
+    out->lVal = at.child == 0 ? CHILDID_SELF : at.child;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* out) override {
@@ -130,7 +161,7 @@ class AccessibleObject final : public IAccessible {
     return S_FALSE;
   }
   HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* out) override {
-    return Text(child, out, &AccessibleItem::defaultAction);
+    return Text(child, out, &AccessibleItem::defaultAction, &IAccessible::get_accDefaultAction);
   }
   HRESULT STDMETHODCALLTYPE accSelect(long, VARIANT) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE accLocation(long* x, long* y, long* w, long* h, VARIANT child) override {
@@ -175,6 +206,9 @@ class AccessibleObject final : public IAccessible {
   HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
     int id = 0;
     if (const HRESULT hr = Child(child, id); FAILED(hr)) return hr;
+    if (const HWND window = WindowOf(id)) {
+      return AskWindow(window, [](IAccessible* own) { return own->accDoDefaultAction(Self()); });
+    }
     return source_->AccessibleDoDefault(id) ? S_OK : DISP_E_MEMBERNOTFOUND;
   }
   HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
@@ -191,24 +225,33 @@ class AccessibleObject final : public IAccessible {
     id = static_cast<int>(child.lVal);
     return S_OK;
   }
-  HRESULT Text(const VARIANT& child, BSTR* out, std::wstring AccessibleItem::*field) const {
+  // The window of child `id` when it is one, else null (the object itself is never one).
+  HWND WindowOf(int id) const { return id == 0 ? nullptr : source_->AccessibleDescribe(id).window; }
+
+  using TextQuestion = HRESULT (STDMETHODCALLTYPE IAccessible::*)(VARIANT, BSTR*);
+  HRESULT Text(const VARIANT& child, BSTR* out, std::wstring AccessibleItem::*field, TextQuestion ask) const {
     if (!out) return E_POINTER;
     *out = nullptr;
     int id = 0;
     if (const HRESULT hr = Child(child, id); FAILED(hr)) return hr;
-    const std::wstring text = source_->AccessibleDescribe(id).*field;
+    const AccessibleItem item = source_->AccessibleDescribe(id);
+    if (id != 0 && item.window) return AskWindow(item.window, [&](IAccessible* own) { return (own->*ask)(Self(), out); });
+    const std::wstring& text = item.*field;
     if (text.empty()) return S_FALSE;
     *out = Bstr(text);
     return *out ? S_OK : E_OUTOFMEMORY;
   }
 
-  HRESULT Number(const VARIANT& child, VARIANT* out, long AccessibleItem::*field) const {
+  using NumberQuestion = HRESULT (STDMETHODCALLTYPE IAccessible::*)(VARIANT, VARIANT*);
+  HRESULT Number(const VARIANT& child, VARIANT* out, long AccessibleItem::*field, NumberQuestion ask) const {
     if (!out) return E_POINTER;
     VariantInit(out);
     int id = 0;
     if (const HRESULT hr = Child(child, id); FAILED(hr)) return hr;
+    const AccessibleItem item = source_->AccessibleDescribe(id);
+    if (id != 0 && item.window) return AskWindow(item.window, [&](IAccessible* own) { return (own->*ask)(Self(), out); });
     out->vt = VT_I4;
-    out->lVal = source_->AccessibleDescribe(id).*field;
+    out->lVal = item.*field;
     return S_OK;
   }
 

@@ -25,13 +25,24 @@ struct AccessibleItem {
   HWND window = nullptr;       // a child window: its own object answers
 };
 
+// Where the keyboard focus is, seen from an object: one of its simple elements (`child`,
+// 0 for the object itself), a control with a window of its own inside it (`window`,
+// whose own object answers), or neither (child -1, no window).
+struct AccessibleFocusAt {
+  int child = -1;
+  HWND window = nullptr;
+};
+
 class AccessibleSource {
  public:
   virtual int AccessibleChildCount() = 0;
-  virtual AccessibleItem AccessibleDescribe(int child) = 0;  // 0: the object itself
+  // What a child is (0: the object itself). A child that is a window needs only `window`
+  // and `screen`: what it is, its own object says.
+  virtual AccessibleItem AccessibleDescribe(int child) = 0;
+  // A default action asked from another program is carried out after the call has
+  // returned (post it), never inside the caller's COM call. False: there is none.
   virtual bool AccessibleDoDefault(int child) = 0;
-  // The child (0 for the object itself) that has the keyboard focus, -1 for none.
-  virtual int AccessibleFocus() = 0;
+  virtual AccessibleFocusAt AccessibleFocus() = 0;
 
  protected:
   ~AccessibleSource() = default;

@@ -1,8 +1,9 @@
 // COM for the shell: an owner of one interface pointer (Release at the end, in the manner
 // of ComPtr), and the apartment of a scope (CoUninitialize only when this scope's
-// CoInitializeEx counted).
+// CoInitializeEx counted; OleUninitialize only when its OleInitialize did).
 #pragma once
 #include <objbase.h>
+#include <ole2.h>
 #include <windows.h>
 
 #include <utility>
@@ -55,6 +56,24 @@ class ComApartment {
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;
   bool usable() const { return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE; }
+
+ private:
+  HRESULT result_;
+};
+
+// A single-threaded apartment with OLE's services (the clipboard, drag and drop) for a
+// scope. A thread already in one is counted once more (S_FALSE) and left as it was at the
+// end; a thread in the multithreaded apartment (RPC_E_CHANGED_MODE), or one where OLE
+// could not start, is not ours to end: nothing is undone for it.
+class OleApartment {
+ public:
+  OleApartment() : result_(OleInitialize(nullptr)) {}
+  ~OleApartment() {
+    if (SUCCEEDED(result_)) OleUninitialize();
+  }
+  OleApartment(const OleApartment&) = delete;
+  OleApartment& operator=(const OleApartment&) = delete;
+  HRESULT result() const { return result_; }
 
  private:
   HRESULT result_;

@@ -13,7 +13,7 @@
 #include "dialog/layout.h"
 #include "dialog/settings_dialog_win.h"
 #include "harness.h"
-#include "support/dialog_query.h"
+#include "support/settings_dialog.h"
 #include "support/settings_text.h"
 
 #include "../../assets/resource.h"
@@ -44,28 +44,8 @@ struct Shown {
   }
 };
 
-class SettingsDialogE2e : public ::testing::Test {
+class SettingsDialogE2e : public SettingsDialogTest {
  protected:
-  void SetUp() override { folder_.copyFromBuild(L"Veskar.scr"); }
-
-  std::wstring IniPath() const { return folder_.file(L"ベスカル.ini"); }
-
-  // Starts /c with `ini` as the settings file ("" for none) and waits for the dialog.
-  void Open(const std::string& ini) {
-    if (!ini.empty()) {
-      ASSERT_TRUE(WriteFileBytes(IniPath(), ini));
-    }
-    StartedSaver started = StartSaverWindow(folder_, L"/c", kDialogTitle);
-    saver_ = std::move(started.process);
-    dialog_ = started.window;
-    ASSERT_NE(dialog_, nullptr) << "no dialog";
-    ASSERT_TRUE(WaitUntil([&] { return !Query().values.empty(); }, 10000));
-    panel_ = GetDlgItem(dialog_, dialog::kIdPanel);
-    combo_ = GetDlgItem(panel_, dialog::kIdRepeat);
-    bar_ = GetDlgItem(panel_, dialog::kIdDegreeBar);
-    ASSERT_TRUE(panel_ && combo_ && bar_);
-  }
-
   // The dialog's answer once `done` holds for it (or the last one when 5 s passed first):
   // input goes through the dialog's queue in order, so what a step changes shows in the
   // answer once the step has been handled.
@@ -166,10 +146,6 @@ class SettingsDialogE2e : public ::testing::Test {
     ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(dialog_) != FALSE; }, 10000));
   }
 
-  TestFolder folder_;
-  testing_support::DialogQuery query_;
-  Process saver_;
-  HWND dialog_ = nullptr, panel_ = nullptr, combo_ = nullptr, bar_ = nullptr;
 };
 
 }  // namespace
@@ -405,23 +381,24 @@ bool IsWhite(uint32_t c) { return (c & 0xFF) > 200 && ((c >> 8) & 0xFF) > 200 &&
 bool IsDark(uint32_t c) { return (c & 0xFF) < 90 && ((c >> 8) & 0xFF) < 90 && (c >> 16) < 90; }
 
 // Whether the 4 x 4 corners of a button show the corners of a skin picture.
-void ExpectSkinCorners(const Pixels& shot, const RECT& b, const Pixels& skin, const char* what) {
-  ASSERT_EQ(skin.width, 64) << what;
+bool ShowsSkinCorners(const Pixels& shot, const RECT& b, const Pixels& skin) {
+  if (skin.width != 64) return false;
   const int w = b.right - b.left, h = b.bottom - b.top;
   for (int y = 0; y < 4; ++y) {
     for (int x = 0; x < 4; ++x) {
-      EXPECT_EQ(shot.at(b.left + x, b.top + y), skin.at(x, y)) << what << " top-left " << x << "," << y;
-      EXPECT_EQ(shot.at(b.left + w - 4 + x, b.top + h - 4 + y), skin.at(60 + x, 21 + y))
-          << what << " bottom-right " << x << "," << y;
+      if (shot.at(b.left + x, b.top + y) != skin.at(x, y) ||
+          shot.at(b.left + w - 4 + x, b.top + h - 4 + y) != skin.at(60 + x, 21 + y)) {
+        return false;
+      }
     }
   }
+  return true;
 }
 }  // namespace
 
 TEST_F(SettingsDialogE2e, PixelsOfTheGradientTextureMarksLinkAndButtons) {
   SendMouseMove(2, 2);  // the pointer away from the buttons: their resting look
   Open(SavedFile(100, 1, 0, L""));
-  PumpFor(300);
   RECT client{};
   GetClientRect(dialog_, &client);
   ASSERT_EQ(client.right, 496);
@@ -431,14 +408,42 @@ TEST_F(SettingsDialogE2e, PixelsOfTheGradientTextureMarksLinkAndButtons) {
   auto capture = [&] {
     return CaptureScreen(RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom});
   };
-  const Pixels shot = capture();
-  if (const char* file = std::getenv("VESKAR_DIALOG_SHOT")) SaveBmp(shot, Utf16(file));
   auto inClient = [&](HWND w) {
     RECT r{};
     GetWindowRect(w, &r);
     MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&r), 2);
     return r;
   };
+  const Pixels normal = SaverBitmap(IDB_SKIN_NORMAL), disabled = SaverBitmap(IDB_SKIN_DISABLE);
+  const RECT set = inClient(GetDlgItem(dialog_, dialog::kIdSet));
+  const RECT cancel = inClient(GetDlgItem(dialog_, dialog::kIdCancel));
+  const RECT file = inClient(GetDlgItem(panel_, dialog::kIdFile));
+  POINT panelOrigin{0, 0};
+  ClientToScreen(panel_, &panelOrigin);
+  const int px = panelOrigin.x - origin.x, py = panelOrigin.y - origin.y;
+  const Shown shown = Query();
+  const Pixels on = SaverBitmap(IDB_RADIO_ON), off = SaverBitmap(IDB_RADIO_OFF);
+  ASSERT_EQ(on.width, 12);
+  auto showsMark = [&](const Pixels& s, int kind, const Pixels& look) {
+    const dialog::Rect m = shown.rect("Img_BGM(" + std::to_string(kind) + ")");
+    for (int y = 0; y < 12; ++y) {
+      for (int x = 0; x < 12; ++x) {
+        if (s.at(px + m.left + x, py + m.top + y) != look.at(x, y)) return false;
+      }
+    }
+    return true;
+  };
+  // The window, the panel and each button paint in their own time: the picture is whole
+  // once the chosen mark and the buttons show.
+  Pixels shot;
+  WaitUntil(
+      [&] {
+        shot = capture();
+        return showsMark(shot, 1, on) && ShowsSkinCorners(shot, set, normal) &&
+               ShowsSkinCorners(shot, cancel, normal) && ShowsSkinCorners(shot, file, disabled);
+      },
+      5000);
+  if (const char* name = std::getenv("VESKAR_DIALOG_SHOT")) SaveBmp(shot, Utf16(name));
 
   // The gradient, on both sides of the panel: dark navy at the top and bottom rows,
   // lavender in the middle.
@@ -453,9 +458,6 @@ TEST_F(SettingsDialogE2e, PixelsOfTheGradientTextureMarksLinkAndButtons) {
   const Pixels strip = SaverBitmap(IDB_TEXTURE);
   ASSERT_EQ(strip.width, 556);
   ASSERT_EQ(strip.height, 20);
-  POINT panelOrigin{0, 0};
-  ClientToScreen(panel_, &panelOrigin);
-  const int px = panelOrigin.x - origin.x, py = panelOrigin.y - origin.y;
   EXPECT_EQ(px, 14) << "12 and the sunken border";
   RECT panelClient{};
   GetClientRect(panel_, &panelClient);
@@ -471,20 +473,9 @@ TEST_F(SettingsDialogE2e, PixelsOfTheGradientTextureMarksLinkAndButtons) {
   EXPECT_GT(compared, 1000);
 
   // The marks: the on look for the CD row, the off look for the others.
-  const Shown shown = Query();
-  const Pixels on = SaverBitmap(IDB_RADIO_ON), off = SaverBitmap(IDB_RADIO_OFF);
-  ASSERT_EQ(on.width, 12);
-  auto expectMark = [&](const Pixels& s, int kind, const Pixels& look) {
-    const dialog::Rect m = shown.rect("Img_BGM(" + std::to_string(kind) + ")");
-    for (int y = 0; y < 12; ++y) {
-      for (int x = 0; x < 12; ++x) {
-        ASSERT_EQ(s.at(px + m.left + x, py + m.top + y), look.at(x, y)) << kind << ": " << x << "," << y;
-      }
-    }
-  };
-  expectMark(shot, 1, on);
-  expectMark(shot, 0, off);
-  expectMark(shot, 2, off);
+  EXPECT_TRUE(showsMark(shot, 1, on));
+  EXPECT_TRUE(showsMark(shot, 0, off));
+  EXPECT_TRUE(showsMark(shot, 2, off));
 
   // White text on the dark part of the window, the web address underlined: one row of the
   // link is white nearly all the way across.
@@ -504,23 +495,21 @@ TEST_F(SettingsDialogE2e, PixelsOfTheGradientTextureMarksLinkAndButtons) {
   EXPECT_GT(dark, 10) << "the black heading \"BGM\"";
 
   // The buttons: 設定 and ｷｬﾝｾﾙ at rest, ... disabled while the CD is chosen.
-  const Pixels normal = SaverBitmap(IDB_SKIN_NORMAL), disabled = SaverBitmap(IDB_SKIN_DISABLE);
-  const RECT set = inClient(GetDlgItem(dialog_, dialog::kIdSet));
   EXPECT_EQ(set.left, 324);
   EXPECT_EQ(set.top, 200);
-  ExpectSkinCorners(shot, set, normal, "Cmd_Set");
-  ExpectSkinCorners(shot, inClient(GetDlgItem(dialog_, dialog::kIdCancel)), normal, "Cmd_Can");
-  const RECT file = inClient(GetDlgItem(panel_, dialog::kIdFile));
-  ExpectSkinCorners(shot, file, disabled, "Cmd_File disabled");
+  EXPECT_TRUE(ShowsSkinCorners(shot, set, normal)) << "Cmd_Set";
+  EXPECT_TRUE(ShowsSkinCorners(shot, cancel, normal)) << "Cmd_Can";
+  EXPECT_TRUE(ShowsSkinCorners(shot, file, disabled)) << "Cmd_File disabled";
 
   // Choosing the file row moves the mark and brings the file button to life.
   ClickAt(panel_, shown.rect("Img_BGM(2)"));
   SendMouseMove(2, 2);
-  PumpFor(300);
-  const Pixels after = capture();
-  expectMark(after, 2, on);
-  expectMark(after, 1, off);
-  ExpectSkinCorners(after, file, normal, "Cmd_File enabled");
+  QueryUntil("marked", "2");
+  Pixels after;
+  WaitUntil([&] { return ShowsSkinCorners(after = capture(), file, normal) && showsMark(after, 2, on); }, 5000);
+  EXPECT_TRUE(showsMark(after, 2, on));
+  EXPECT_TRUE(showsMark(after, 1, off));
+  EXPECT_TRUE(ShowsSkinCorners(after, file, normal)) << "Cmd_File enabled";
 }
 
 // ---- the dialog at the screen's DPI

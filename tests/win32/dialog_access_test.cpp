@@ -13,6 +13,7 @@
 #include "controls/command_win.h"
 #include "dialog/identity.h"
 #include "dialog/settings_dialog_win.h"
+#include "support/accessible.h"
 #include "support/fake_files.h"
 #include "win/com.h"
 #include "win/pump.h"
@@ -22,41 +23,10 @@ using namespace dialog;
 
 namespace {
 
-VARIANT Child(long id) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = id;
-  return v;
-}
-
-struct Described {
-  long role = -1;
-  long state = 0;
-  std::wstring name, value, action;
-};
-
-std::wstring Take(BSTR text) {
-  std::wstring s = text ? std::wstring(text, SysStringLen(text)) : L"";
-  SysFreeString(text);
-  return s;
-}
-
-Described Describe(IAccessible* a, long child = CHILDID_SELF) {
-  Described d;
-  VARIANT out;
-  VariantInit(&out);
-  if (SUCCEEDED(a->get_accRole(Child(child), &out)) && out.vt == VT_I4) d.role = out.lVal;
-  VariantInit(&out);
-  if (SUCCEEDED(a->get_accState(Child(child), &out)) && out.vt == VT_I4) d.state = out.lVal;
-  BSTR text = nullptr;
-  if (SUCCEEDED(a->get_accName(Child(child), &text))) d.name = Take(text);
-  text = nullptr;
-  if (SUCCEEDED(a->get_accValue(Child(child), &text))) d.value = Take(text);
-  text = nullptr;
-  if (SUCCEEDED(a->get_accDefaultAction(Child(child), &text))) d.action = Take(text);
-  return d;
-}
+using testing_support::ClientObject;
+using testing_support::Describe;
+using testing_support::Described;
+VARIANT Child(long id) { return testing_support::ChildId(id); }
 
 class DialogAccess : public ::testing::Test {
  protected:
@@ -83,13 +53,7 @@ class DialogAccess : public ::testing::Test {
     return *dialog_;
   }
 
-  // The client object of a window, as a screen reader gets it.
-  win::Com<IAccessible> Client(HWND hwnd) {
-    win::Com<IAccessible> a;
-    EXPECT_EQ(AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible), a.putVoid()),
-              S_OK);
-    return a;
-  }
+  static win::Com<IAccessible> Client(HWND hwnd) { return ClientObject(hwnd); }
 
   win::ComApartment com_;
   app::Session session_;
@@ -155,8 +119,11 @@ TEST_F(DialogAccess, TheSourcesAreRadioButtonsTheLinkALinkTheBarNamedByItsHeadin
     EXPECT_EQ(r.name, names[i - 1]);
     EXPECT_EQ((r.state & STATE_SYSTEM_CHECKED) != 0, i == 3) << "the file source is chosen";
   }
-  // Choosing one as a click would: the CD row, its track box enabled.
+  // Choosing one as a click would, once the call has returned: the CD row, its track box
+  // enabled.
   EXPECT_EQ(panel->accDoDefaultAction(Child(1)), S_OK);
+  EXPECT_EQ(d.markedRow(), 2) << "not inside the caller's call";
+  win::PumpPendingMessages();
   EXPECT_EQ(d.markedRow(), 1);
   EXPECT_TRUE(d.repeatEnabled());
   EXPECT_TRUE(Describe(panel.get(), 1).state & STATE_SYSTEM_CHECKED);
