@@ -133,12 +133,13 @@ LangString UnSecSettings ${LANG_JAPANESE} "設定 (${SETTINGS_FILE}) も削除�
 !macroend
 
 ; Veskar in use: Veskar.scr or Runo_Effect.dll of the install folder is held by a running
-; Veskar. Nobody may open a running program's file or a loaded library for writing, so an
-; open that shares nothing tells, for the settings, the show and the preview alike, and
-; whichever way they were started; a missing file is not in use. Sets $0 to 1 when held.
+; Veskar. Nobody may open a running program's file or a loaded library for writing,
+; whatever the sharing, so such an open tells, for the settings, the show and the preview
+; alike, and whichever way they were started; a program that merely reads the file (a
+; virus scanner) does not count. A missing file is not in use. Sets $0 to 1 when held.
 !macro HeldTest path
-  ; GENERIC_READ | GENERIC_WRITE, no sharing, OPEN_EXISTING
-  System::Call 'kernel32::CreateFileW(w "${path}", i 0xC0000000, i 0, p 0, i 3, i 0x80, p 0) p .r1 ?e'
+  ; GENERIC_WRITE, FILE_SHARE_READ | WRITE | DELETE, OPEN_EXISTING
+  System::Call 'kernel32::CreateFileW(w "${path}", i 0x40000000, i 7, p 0, i 3, i 0x80, p 0) p .r1 ?e'
   Pop $2
   ${If} $1 P<> -1
     System::Call 'kernel32::CloseHandle(p r1)'
@@ -173,6 +174,38 @@ LangString UnSecSettings ${LANG_JAPANESE} "設定 (${SETTINGS_FILE}) も削除�
       Return
       retry:
     ${Loop}
+  FunctionEnd
+
+  ; Deletes Veskar.scr of the install folder once no Veskar holds it: the first change an
+  ; install or an uninstall makes. With it gone no Veskar can start from the folder, nor
+  ; hold the library. $0: 1 deleted (or there was none); 0 Veskar still runs and the user
+  ; chose Cancel (a silent run does not wait); -1 no Veskar holds it, yet it cannot be
+  ; deleted (a program reading it would have let go within a few seconds).
+  Function ${un}DeleteSaver
+    Push $1
+    StrCpy $1 0
+    ${Do}
+      Call ${un}WaitUntilVeskarIsClosed
+      ${If} $0 <> 1
+        ${Break}
+      ${EndIf}
+      Delete "$INSTDIR\Veskar.scr"
+      ${IfNot} ${FileExists} "$INSTDIR\Veskar.scr"
+        StrCpy $0 1
+        ${Break}
+      ${EndIf}
+      ; Held by a Veskar started a moment ago (wait again), or by something else.
+      Call ${un}VeskarInUse
+      ${If} $0 = 0
+        IntOp $1 $1 + 1
+        ${If} $1 >= 5
+          StrCpy $0 -1
+          ${Break}
+        ${EndIf}
+        Sleep 1000
+      ${EndIf}
+    ${Loop}
+    Pop $1
   FunctionEnd
 !macroend
 !insertmacro InUseTest ""
@@ -214,25 +247,14 @@ Section "$(SecProgram)" SecProgram
     Abort "$(CannotWrite)"
   ${EndIf}
   ; Then the old pair goes, once no Veskar holds it: until then nothing has been replaced.
-  ${Do}
-    Call WaitUntilVeskarIsClosed
-    ${If} $0 <> 1
-      Call DropNewPair
-      !insertmacro GiveUpInUse
-    ${EndIf}
-    Delete "$INSTDIR\Veskar.scr"
-    ${IfNot} ${FileExists} "$INSTDIR\Veskar.scr"
-      ${Break}
-    ${EndIf}
-    ; Free a moment ago, yet not deleted: a Veskar started since (wait again), or a file
-    ; this user may not delete.
-    Call VeskarInUse
-    ${If} $0 = 0
-      Call DropNewPair
-      Abort "$(CannotWrite)"
-    ${EndIf}
-  ${Loop}
-  ; With Veskar.scr gone no Veskar can hold the library any more.
+  Call DeleteSaver
+  ${If} $0 = 0
+    Call DropNewPair
+    !insertmacro GiveUpInUse
+  ${ElseIf} $0 < 0
+    Call DropNewPair
+    Abort "$(CannotWrite)"
+  ${EndIf}
   Delete "$INSTDIR\Runo_Effect.dll"
   ${If} ${FileExists} "$INSTDIR\Runo_Effect.dll"
     Rename "$INSTDIR\Runo_Effect.dll" "$INSTDIR\Runo_Effect.dll${OLD}"
@@ -304,20 +326,12 @@ FunctionEnd
 Section "un.$(UnSecProgram)" UnSecProgram
   SectionIn RO
   ; Veskar.scr goes first, once no Veskar holds it: until then nothing has been changed.
-  ${Do}
-    Call un.WaitUntilVeskarIsClosed
-    ${If} $0 <> 1
-      !insertmacro GiveUpInUse
-    ${EndIf}
-    Delete "$INSTDIR\Veskar.scr"
-    ${IfNot} ${FileExists} "$INSTDIR\Veskar.scr"
-      ${Break}
-    ${EndIf}
-    Call un.VeskarInUse
-    ${If} $0 = 0
-      Abort "$(CannotDelete)"
-    ${EndIf}
-  ${Loop}
+  Call un.DeleteSaver
+  ${If} $0 = 0
+    !insertmacro GiveUpInUse
+  ${ElseIf} $0 < 0
+    Abort "$(CannotDelete)"
+  ${EndIf}
 
   ; The saver we chose, put back as it was, unless the user has chosen another since.
   !insertmacro SaverPath $1
