@@ -5,9 +5,10 @@
 ; BIN32 and BIN64 hold the stripped Release pair of each bitness, DOCS the readme and the
 ; licence. SIGN, when given, is run on the uninstaller as makensis makes it, with the
 ; file's path as its one argument, so that the uninstaller the installer writes is signed
-; too (scripts/package signs the pair and setup.exe itself). The shipped installer uses the x86 stub, which runs on both kinds of Windows and
-; installs the pair that matches the system; TARGET=amd64-unicode builds the same script on
-; the 64-bit stub, which is what a machine without 32-bit support can run to test it.
+; too (scripts/package signs the pair and setup.exe itself). The shipped installer uses
+; the x86 stub, which runs on both kinds of Windows and installs the pair that matches the
+; system; TARGET=amd64-unicode builds the same script on the 64-bit stub, which is what a
+; machine without 32-bit support can run to test it.
 ;
 ; No administrator rights: everything goes to the user's own folders and HKCU. Windows is
 ; told to use the saver the way its own "Install" does (HKCU\Control Panel\Desktop). The
@@ -134,9 +135,9 @@ LangString UnSecSettings ${LANG_JAPANESE} "設定 (${SETTINGS_FILE}) も削除�
 
 ; Veskar in use: Veskar.scr or Runo_Effect.dll of the install folder is held by a running
 ; Veskar. Nobody may open a running program's file or a loaded library for writing,
-; whatever the sharing, so such an open tells, for the settings, the show and the preview
-; alike, and whichever way they were started; a program that merely reads the file (a
-; virus scanner) does not count. A missing file is not in use. Sets $0 to 1 when held.
+; whatever sharing the open allows, so such an open tells, for the settings, the show and
+; the preview alike, however they were started; a reader that shares the file, as virus
+; scanners do, does not make it fail. A missing file is not in use. Sets $0 to 1 when held.
 !macro HeldTest path
   ; GENERIC_WRITE, FILE_SHARE_READ | WRITE | DELETE, OPEN_EXISTING
   System::Call 'kernel32::CreateFileW(w "${path}", i 0x40000000, i 7, p 0, i 3, i 0x80, p 0) p .r1 ?e'
