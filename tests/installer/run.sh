@@ -83,10 +83,6 @@ timeout 300 "$VESKAR_WINE" wineboot -i >"$work/wineboot.log" 2>&1
 timeout 60 wineserver -w 2>/dev/null
 [ -f "$WINEPREFIX/system.reg" ] || { fail "no Wine prefix made:"; sed 's/^/    /' "$work/wineboot.log"; finish; }
 
-# Runs a Windows program with a bound on its time and waits for the prefix to be idle (the
-# uninstaller hands over to a copy of itself in %TEMP% and returns at once).
-#   run_win <program> <arguments...>        through the 64-bit loader
-#   run_stub <setup or uninstaller> <arguments...>   through the loader of the stub's width
 # session: the environment of the session's language, empty for the prefix's own (English).
 # Wine takes the interface language from LC_ALL, and the encoding of Unix file names from
 # the C library's locale, compiled here rather than installed on the machine.
@@ -95,6 +91,11 @@ japanese=(LOCPATH="$work/locale" LC_ALL=ja_JP.UTF-8)
 mkdir -p "$work/locale"
 localedef -i ja_JP -f UTF-8 "$work/locale/ja_JP.UTF-8" >"$work/localedef.log" 2>&1 ||
   { fail "no Japanese locale for the session:"; sed 's/^/    /' "$work/localedef.log"; finish; }
+
+# Runs a Windows program with a bound on its time and waits for the prefix to be idle (the
+# uninstaller hands over to a copy of itself in %TEMP% and returns at once).
+#   run_win <program> <arguments...>        through the 64-bit loader
+#   run_stub <setup or uninstaller> <arguments...>   through the loader of the stub's width
 run_with() {
   local loader=$1
   shift
