@@ -1,17 +1,10 @@
 #!/usr/bin/env bash
-# The signed package end to end, with a throwaway certificate that never leaves build/:
-#   - a self-signed code-signing certificate and its PFX, made with openssl;
-#   - scripts/package with it (and a release address for the winget manifest) into
-#     build/signed/, never into dist/: what the test run leaves in dist/ is the unsigned
-#     package, as a release without a certificate is;
-#   - every signed file checked with osslsigncode against that certificate alone: setup.exe,
-#     both pairs in the zips and the test stubs (the uninstaller that the installer writes
-#     is checked where it is written, by run.sh), and the unsigned dist/ checked unsigned;
-#   - its winget manifest (the hash is the signed setup's);
-#   - a wrong password, a missing PFX and an unreachable timestamp server each stop
-#     scripts/package with a message that names the cause, the signed package untouched;
-#   - the installer tests on the signed package (run.sh, VESKAR_SIGN_CERT).
-#
+# The signed package end to end, with a throwaway self-signed certificate (build/signed/):
+# scripts/package signs with it (dist/ stays the unsigned package a run without a
+# certificate makes); every signed file is verified against that certificate alone; a
+# wrong password, a missing PFX and an unreachable timestamp server each stop the package
+# with a message naming the cause and leave it untouched; then its winget manifest, and
+# the installer tests on it (run.sh checks the uninstaller the installer writes).
 #   signed.sh [stub...]   the stubs for run.sh (amd64 when none)
 # The last line says how it went; the exit status is 0 only when every check passed.
 set -uo pipefail
