@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The installer end to end under Wine, in a fresh win64 prefix of its own (the tests'
 # prefix is never touched): a silent install, the installed files against the zips, the
-# registry and the Start-menu shortcut, the dialog opened by the shortcut's command saving
-# beside the program, a silent install of the next version over it that keeps the
-# settings file, a silent uninstall that leaves only that file and puts the previous
-# screen saver back, and one with /PURGE that leaves nothing.
+# registry and the two Start-menu shortcuts, the dialog opened by the shortcut's command
+# saving beside the program; with that dialog open, a silent install and a silent
+# uninstall that change nothing and end with 32, and an interactive install that asks to
+# close it and goes on once it is closed; a silent install of the next version over it in
+# a Japanese session that keeps the settings file, a silent uninstall that leaves only that
+# file and puts the previous screen saver back, and one with /PURGE that leaves nothing.
 #
 #   run.sh [amd64|x86]   one stub; with neither, both (x86 only where its loader starts)
 #
@@ -14,6 +16,10 @@
 # build/package/test/, the one that runs where the kernel has no 32-bit support. What the
 # shipped setup.exe holds is compared with the zips by unpacking it.
 # scripts/test runs it on its virtual display; standalone it needs DISPLAY set.
+# For the signed package, VESKAR_DIST and VESKAR_PACKAGE_WORK name where scripts/package put
+# it (dist/ and build/package by default), VESKAR_SIGN_CERT the certificate (PEM) whose
+# signature every installed program must carry, and VESKAR_INSTALLER_RUN a word that
+# names the run and keeps its prefix and logs apart.
 # The last line says how it went; the exit status is 0 only when every check passed.
 set -uo pipefail
 VESKAR_ROOT=$(cd "$(dirname "$0")/../.." && pwd)
@@ -31,38 +37,25 @@ if [ $# = 0 ]; then
 fi
 stub=$1
 started=$SECONDS
-pkg="$VESKAR_ROOT/build/package/test"
-dist="$VESKAR_ROOT/dist"
+pkg="${VESKAR_PACKAGE_WORK:-$VESKAR_ROOT/build/package}/test"
+dist="${VESKAR_DIST:-$VESKAR_ROOT/dist}"
+cert=${VESKAR_SIGN_CERT:-}
+run_name=$stub${VESKAR_INSTALLER_RUN:+-$VESKAR_INSTALLER_RUN}
 check_exe="$VESKAR_ROOT/build/win/bin/installer_check.exe"
-work="$VESKAR_ROOT/build/installer-test/$stub"
+work="$VESKAR_ROOT/build/installer-test/$run_name"
 case $stub in
   amd64)
-    title="installer (amd64 stub)"
+    title="installer (amd64 stub${VESKAR_INSTALLER_RUN:+, $VESKAR_INSTALLER_RUN})"
     stub_loader=$VESKAR_WINE ;;
   x86)
-    title="installer (x86 stub, the shipped setup.exe)"
+    title="installer (x86 stub, the shipped setup.exe${VESKAR_INSTALLER_RUN:+, $VESKAR_INSTALLER_RUN})"
     stub_loader=$VESKAR_WINE32 ;;
   *) echo "run.sh: no stub '$stub' (amd64 or x86)" >&2; exit 2 ;;
 esac
-failed=0
-checks=0
-
-ok() { checks=$((checks + 1)); echo "  ok: $*"; }
-fail() { checks=$((checks + 1)); failed=$((failed + 1)); echo "  FAILED: $*"; }
-# check <what> <command...>
-check() {
-  local what=$1
-  shift
-  if "$@"; then ok "$what"; else fail "$what"; fi
-}
+source "$VESKAR_ROOT/tests/installer/checks.sh"
 finish() {
   wineserver -k 2>/dev/null || true
-  if [ "$failed" = 0 ]; then
-    echo "$title: $checks checks passed in $((SECONDS - started)) s"
-  else
-    echo "$title: $failed of $checks checks FAILED (in $((SECONDS - started)) s)"
-  fi
-  [ "$failed" = 0 ]
+  report "$title" "$started"
   exit
 }
 
@@ -81,7 +74,7 @@ for f in "$setup" "$setup_next" "$check_exe"; do
 done
 if fault=$(wine_loader_fault "$stub_loader"); then :; else fail "$fault"; finish; fi
 
-export WINEPREFIX="$VESKAR_ROOT/build/wine/prefix-installer-$stub"
+export WINEPREFIX="$VESKAR_ROOT/build/wine/prefix-installer-$run_name"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 WINELOADER="$VESKAR_WINE"
 wineserver -k 2>/dev/null || true
 rm -rf "$WINEPREFIX" "$work"
@@ -90,6 +83,15 @@ timeout 300 "$VESKAR_WINE" wineboot -i >"$work/wineboot.log" 2>&1
 timeout 60 wineserver -w 2>/dev/null
 [ -f "$WINEPREFIX/system.reg" ] || { fail "no Wine prefix made:"; sed 's/^/    /' "$work/wineboot.log"; finish; }
 
+# session: the environment of the session's language, empty for the prefix's own (English).
+# Wine takes the interface language from LC_ALL, and the encoding of Unix file names from
+# the C library's locale, compiled here rather than installed on the machine.
+session=()
+japanese=(LOCPATH="$work/locale" LC_ALL=ja_JP.UTF-8)
+mkdir -p "$work/locale"
+localedef -i ja_JP -f UTF-8 "$work/locale/ja_JP.UTF-8" >"$work/localedef.log" 2>&1 ||
+  { fail "no Japanese locale for the session:"; sed 's/^/    /' "$work/localedef.log"; finish; }
+
 # Runs a Windows program with a bound on its time and waits for the prefix to be idle (the
 # uninstaller hands over to a copy of itself in %TEMP% and returns at once).
 #   run_win <program> <arguments...>        through the 64-bit loader
@@ -97,7 +99,7 @@ timeout 60 wineserver -w 2>/dev/null
 run_with() {
   local loader=$1
   shift
-  timeout 180 "$loader" "$@" >>"$work/wine.log" 2>&1
+  timeout 180 env "${session[@]}" "$loader" "$@" >>"$work/wine.log" 2>&1
   local rc=$?
   timeout 60 wineserver -w 2>/dev/null
   return $rc
@@ -107,7 +109,8 @@ run_stub() { run_with "$stub_loader" "$@"; }
 # checks <suite>: the installer_check tests of one suite, their output kept on failure.
 checks() {
   local log="$work/check-$1.log"
-  if timeout 120 "$VESKAR_WINE" "$check_exe" --gtest_filter="$1.*" --gtest_brief=1 >"$log" 2>&1; then
+  if timeout 400 env "${session[@]}" "$VESKAR_WINE" "$check_exe" --gtest_filter="$1.*" \
+       --gtest_brief=1 >"$log" 2>&1; then
     ok "$1: $(grep -o '[0-9]* tests\? from [0-9]* test suites\? ran' "$log" | head -n1)"
   else
     fail "$1:"
@@ -130,6 +133,16 @@ local_app=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Local 2>/dev/null | grep
 folder="$local_app/Programs/Veskar"
 [ -d "$folder" ] || { fail "no folder $folder"; finish; }
 VESKAR_EXPECT_VERSION=$version checks Installed
+# signed <what>: with a certificate, the installed programs carry its signature; the
+# uninstaller is the one the installer wrote, not a file of the package.
+signed() {
+  [ -n "$cert" ] || return 0
+  local f
+  for f in Veskar.scr Runo_Effect.dll uninstall.exe; do
+    check "installed $f ($1) is signed by the test certificate" signed_by "$cert" "$folder/$f"
+  done
+}
+signed "$version"
 
 # Same bytes as the 64-bit zip: the prefix is 64-bit Windows, so either stub takes that
 # pair (the x86 one by asking whether it runs under WoW64).
@@ -161,8 +174,19 @@ ini="$folder/ベスカル.ini"
 cp "$ini" "$work/settings.ini" 2>/dev/null
 check "the dialog saved ベスカル.ini beside Veskar.scr" test -s "$work/settings.ini"
 
-check "silent install of $next over $version exits 0" run_stub "$setup_next" /S
+# With Veskar's dialog open, from the installed folder.
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+VESKAR_SETUP=$(windows_path "$setup") VESKAR_SETUP_NEXT=$(windows_path "$setup_next") \
+  VESKAR_EXPECT_VERSION=$version checks InUse
+check "ベスカル.ini is unchanged with Veskar running" cmp -s "$work/settings.ini" "$ini"
+
+# The next version over it in a Japanese session: the Start-menu entry that chooses Veskar
+# again is named in Japanese now, and the English one is gone.
+session=("${japanese[@]}")
+check "silent install of $next over $version (Japanese) exits 0" run_stub "$setup_next" /S
 VESKAR_EXPECT_VERSION=$next checks Installed
+session=()
+signed "$next"
 check "the upgrade kept ベスカル.ini byte for byte" cmp -s "$work/settings.ini" "$ini"
 
 check "silent uninstall exits 0" run_stub "$folder/uninstall.exe" /S
