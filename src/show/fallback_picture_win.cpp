@@ -77,11 +77,9 @@ bool DrawWallpaper(win::Surface& target, const wchar_t* path) {
 
 }  // namespace
 
-void FillBlankCapture(win::Surface& master, HMODULE resources) {
+void DrawBlankCapturePicture(win::Surface& master, HMODULE resources) {
   if (master.empty()) return;  // no picture to draw into
   GdiFlush();  // the capture's copy may still be batched; its bits are read directly
-  if (!IsOneColour(master.bits(), master.stride(), master.width(), master.height())) return;
-
   const uint32_t colour = master.bits()[0];
   // Windows keeps the path of the wallpaper's file, or "" for none (a plain colour).
   wchar_t path[1024] = {};
