@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <set>
 #include <string>
@@ -255,3 +256,16 @@ TEST_F(ShowDesk, WithNoPicturesAtAllTheWindowIsBlackAndAKeyStillEndsTheShow) {
 }
 
 }  // namespace
+
+// Two pictures of every monitor need address space: the program says it can use all that
+// Windows gives it (4 GiB for a 32-bit program on 64-bit Windows, instead of 2).
+TEST(ShowMemory, TheProgramIsLargeAddressAware) {
+  const std::string exe = testing_support::ReadFileBytes(win::widen(win::ProgramFolder()) + L"\\Veskar.scr");
+  ASSERT_GT(exe.size(), sizeof(IMAGE_DOS_HEADER));
+  IMAGE_DOS_HEADER dos{};
+  std::memcpy(&dos, exe.data(), sizeof dos);
+  ASSERT_LT(size_t(dos.e_lfanew) + sizeof(DWORD) + sizeof(IMAGE_FILE_HEADER), exe.size());
+  IMAGE_FILE_HEADER file{};
+  std::memcpy(&file, exe.data() + dos.e_lfanew + sizeof(DWORD), sizeof file);
+  EXPECT_TRUE(file.Characteristics & IMAGE_FILE_LARGE_ADDRESS_AWARE) << std::hex << file.Characteristics;
+}
