@@ -6,6 +6,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -41,8 +42,32 @@ Veskar_S::Veskar_S(app::Session& session, ShowParts parts)
       effect_(std::move(parts.effectLibrary)),
       pacer_(PaceForRefreshRate(WinFrameClock::RefreshRate()), WinFrameClock::CompositionOn()) {}
 
+namespace {
+
+// What a picture must leave free: a 32-bit program runs out of address space long before
+// the machine runs out of memory, and pictures that took the last of it would leave
+// nothing for what the show and the system still allocate (a desk change, the window's
+// surface, the wallpaper's decoding). A picture that would is not made: its monitor shows
+// black, and the show goes on.
+constexpr uint64_t kSpareBytes = 64ull << 20;
+
+bool RoomForPicture(int width, int height) {
+  const uint64_t bytes = uint64_t(width) * uint64_t(height) * 4 + kSpareBytes;
+  if (bytes > SIZE_MAX) return false;
+  // The address space, as one block (a picture is one); then the memory to back it.
+  void* probe = VirtualAlloc(nullptr, SIZE_T(bytes), MEM_RESERVE, PAGE_NOACCESS);
+  if (!probe) return false;
+  VirtualFree(probe, 0, MEM_RELEASE);
+  MEMORYSTATUSEX memory{};
+  memory.dwLength = sizeof memory;
+  return !GlobalMemoryStatusEx(&memory) || memory.ullAvailPageFile >= bytes;
+}
+
+}  // namespace
+
 bool Veskar_S::MakePicture(win::Surface& picture, int width, int height) {
-  return makePicture_ ? makePicture_(picture, width, height) : picture.create(width, height);
+  if (makePicture_) return makePicture_(picture, width, height);
+  return width > 0 && height > 0 && RoomForPicture(width, height) && picture.create(width, height);
 }
 
 void Veskar_S::MakePictures(MonitorPictures& m) {
