@@ -141,6 +141,8 @@ TEST_F(Music, AnMp3FallsSilentWhileTheDisplayIsOffAndPlaysAgainWhenItComesBack) 
       },
       10000))
       << "the music went on with the display off";
+  // Silence is the absence of an event: it is watched for two and a half seconds, past
+  // two ticks of the repeat check that would restart an MP3 still open.
   const size_t frames = EffectCalls(folder_);
   Sleep(2500);
   EXPECT_EQ(FileSize(raw_), silent) << "the music started again with the display off";

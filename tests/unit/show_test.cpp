@@ -201,14 +201,6 @@ TEST(ShowMusic, StopsWhileNobodyCanHearItAndStartsAgainAsAtTheStart) {
   power.End(m, mp3);
   power.Handle(E::DisplayOn, m, mp3);
   EXPECT_TRUE(m.calls.empty());
-
-  RecordingMusic wav;
-  show::MusicPower wavPower;
-  wavPower.Start(wav, Music(2, "C:\\song.wav"));
-  wavPower.Handle(E::DisplayOff, wav, Music(2, "C:\\song.wav"));
-  wavPower.Handle(E::DisplayOn, wav, Music(2, "C:\\song.wav"));
-  wavPower.End(wav, Music(2, "C:\\song.wav"));
-  EXPECT_EQ(wav.calls, (Calls{"StartWavMusic", "StopWavMusic", "StartWavMusic", "StopWavMusic"}));
 }
 
 TEST(ShowMusic, TheCdStartsAgainOnlyWhenItsPollWasRunning) {
