@@ -48,6 +48,12 @@ add_executable(Veskar WIN32 src/app/entry/winmain_win.cpp assets/veskar.rc)
 set_target_properties(Veskar PROPERTIES SUFFIX ".scr")
 target_link_options(Veskar PRIVATE -municode)
 target_link_libraries(Veskar PRIVATE veskar_shell veskar_warnings)
+# The show holds two 32-bit pictures of every monitor (8 bytes a monitor pixel): the
+# 32-bit program takes the 4 GiB of address space that 64-bit Windows gives a program
+# that says it can (2 GiB otherwise). The 64-bit linker sets the flag by itself.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  target_link_options(Veskar PRIVATE -Wl,--large-address-aware)
+endif()
 # The resource compiler reads the manifest and the pictures; rebuild when one changes.
 file(GLOB VESKAR_RESOURCE_FILES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/assets/*.manifest.in
      ${PROJECT_SOURCE_DIR}/assets/*.bmp ${PROJECT_SOURCE_DIR}/assets/*.ico ${PROJECT_SOURCE_DIR}/assets/*.cur)

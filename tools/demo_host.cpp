@@ -166,7 +166,7 @@ int RunPane(const wchar_t* saver, bool here, DWORD seconds) {
   preview::PreviewWindow preview;
   if (here) {
     resources.reset(LoadLibraryExW(saver, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
-    if (!resources || !preview.open(pane, preview::LoadPreviewPicture(resources.get()))) status = 1;
+    if (!resources || !preview.open(pane, win::LoadSampleDesktop(resources.get()))) status = 1;
   } else {
     std::wstring command = L"\"" + std::wstring(saver) + L"\" /p " + std::to_wstring(reinterpret_cast<uintptr_t>(pane));
     STARTUPINFOW si{};

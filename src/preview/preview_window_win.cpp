@@ -3,34 +3,7 @@
 
 #include <utility>
 
-#include "../../assets/resource.h"
-
 namespace preview {
-
-void ImageControl::setPicture(win::UniqueBitmap picture) {
-  picture_ = std::move(picture);
-  size_ = SIZE{};
-  BITMAP info{};
-  if (picture_ && GetObjectW(picture_.get(), sizeof info, &info)) size_ = SIZE{info.bmWidth, info.bmHeight};
-}
-
-void ImageControl::place(int left, int top, int width, int height) {
-  place_ = RECT{left, top, left + width, top + height};
-}
-
-// The plain stretch (COLORONCOLOR, nearest pixel): the picture is made of square blocks,
-// and a plain stretch keeps their edges sharp and their colours exactly the stored ones
-// at every size, where a smoothing stretch would blur the block edges into ramps and
-// invent colours the picture does not have.
-void ImageControl::paint(HDC target) const {
-  if (!picture_ || size_.cx <= 0 || size_.cy <= 0) return;
-  win::UniqueMemDc source(CreateCompatibleDC(target));
-  if (!source) return;
-  win::Selected selected(source.get(), picture_.get());
-  SetStretchBltMode(target, COLORONCOLOR);
-  StretchBlt(target, place_.left, place_.top, place_.right - place_.left, place_.bottom - place_.top,
-             source.get(), 0, 0, size_.cx, size_.cy, SRCCOPY);
-}
 
 bool PreviewWindow::open(HWND parent, win::UniqueBitmap picture) {
   if (!IsWindow(parent)) return false;
@@ -79,11 +52,6 @@ LRESULT PreviewWindow::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
     default:
       return Window::onMessage(msg, wp, lp);
   }
-}
-
-win::UniqueBitmap LoadPreviewPicture(HMODULE module) {
-  return win::UniqueBitmap(static_cast<HBITMAP>(
-      LoadImageW(module, MAKEINTRESOURCEW(IDB_PREVIEW), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
 }
 
 }  // namespace preview

@@ -6,25 +6,13 @@
 #include <windows.h>
 
 #include "win/handle.h"
+#include "win/picture.h"
 #include "win/window.h"
 
 namespace preview {
 
 inline constexpr wchar_t kPreviewClass[] = L"Veskar_R";
 inline constexpr wchar_t kPreviewCaption[] = L"Preview Window";
-
-// Img_Prev: a windowless image control showing its picture stretched over its rectangle.
-class ImageControl {
- public:
-  void setPicture(win::UniqueBitmap picture);
-  void place(int left, int top, int width, int height);
-  void paint(HDC target) const;
-
- private:
-  win::UniqueBitmap picture_;
-  SIZE size_{};
-  RECT place_{};
-};
 
 class PreviewWindow : public win::Window {
  public:
@@ -33,13 +21,11 @@ class PreviewWindow : public win::Window {
   // before the window could join it.
   bool open(HWND parent, win::UniqueBitmap picture);
 
-  ImageControl Img_Prev;
+  // The window's one image: its picture stretched over the whole window.
+  win::StretchedPicture Img_Prev;
 
  protected:
   LRESULT onMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 };
-
-// The stored sample picture among the resources of `module`; empty when it is missing.
-win::UniqueBitmap LoadPreviewPicture(HMODULE module);
 
 }  // namespace preview

@@ -46,4 +46,28 @@ std::vector<CarriedPiece> CarryOver(std::span<const MonitorPlace> before, std::s
   return pieces;
 }
 
+DeskChange PlanDeskChange(std::span<const MonitorPlace> before, std::span<const MonitorPlace> after) {
+  DeskChange change;
+  for (const MonitorPlace& now : after) {
+    const auto same = std::find_if(before.begin(), before.end(),
+                                   [&](const MonitorPlace& old) { return old.screen == now.screen; });
+    change.keeps.push_back(same == before.end() ? std::nullopt
+                                                : std::optional<size_t>(size_t(same - before.begin())));
+  }
+  for (const CarriedPiece& piece : CarryOver(before, after)) {
+    if (!change.keeps[piece.to]) change.pieces.push_back(piece);
+  }
+  return change;
+}
+
+std::vector<bool> FallBackMonitors(std::span<const Capture> captures) {
+  const bool anyDesktop = std::find(captures.begin(), captures.end(), Capture::Desktop) != captures.end();
+  std::vector<bool> fallBack;
+  fallBack.reserve(captures.size());
+  for (const Capture c : captures) {
+    fallBack.push_back(c == Capture::CopyFailed || (c == Capture::OneColour && !anyDesktop));
+  }
+  return fallBack;
+}
+
 }  // namespace show

@@ -4,6 +4,7 @@
 // places inside the window are relative to the window's top-left corner.
 #pragma once
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -64,5 +65,32 @@ struct CarriedPiece {
 // screen. What no old monitor showed stays black in the new pictures (it was never
 // captured).
 std::vector<CarriedPiece> CarryOver(std::span<const MonitorPlace> before, std::span<const MonitorPlace> after);
+
+// What becomes of the monitors' pictures when the desk changes. A monitor whose place and
+// size on the virtual screen are unchanged keeps its pictures, moved with the window; every
+// other monitor gets new ones, and only those receive what the old captures showed of
+// their part of the desk.
+struct DeskChange {
+  std::vector<std::optional<size_t>> keeps;  // per new monitor: the old monitor whose pictures it keeps
+  std::vector<CarriedPiece> pieces;          // into the new monitors that get new pictures
+};
+DeskChange PlanDeskChange(std::span<const MonitorPlace> before, std::span<const MonitorPlace> after);
+
+// How one monitor's capture came out.
+enum class Capture {
+  Desktop,     // at least two different pixels
+  OneColour,   // every pixel of one colour
+  CopyFailed,  // the copy from the screen itself failed
+  NoPictures,  // the monitor has no pictures to capture into
+};
+
+// Which monitors show the blank-capture picture (the wallpaper, or the sample desktop)
+// instead of their capture. A capture that fails as a whole (the secure desktop, a remote
+// session, a copy the system refuses) blanks every monitor at once, while one monitor of
+// one colour among others that show a desktop is real (a plain background with no taskbar,
+// a black full-screen video). So a one-colour capture falls back only when no monitor
+// captured a desktop; a copy that failed falls back as it would alone; a monitor without
+// pictures has nothing to draw into and takes no part.
+std::vector<bool> FallBackMonitors(std::span<const Capture> captures);
 
 }  // namespace show

@@ -11,9 +11,9 @@
 #include <iterator>
 #include <utility>
 
-#include "preview/preview_window_win.h"
 #include "show/picture_fit.h"
 #include "win/com.h"
+#include "win/picture.h"
 
 namespace show {
 
@@ -22,9 +22,9 @@ namespace {
 // The sample desktop as the preview draws it: a plain stretch keeps its square blocks'
 // edges sharp and their colours the stored ones.
 bool DrawSampleDesktop(win::Surface& target, HMODULE resources) {
-  win::UniqueBitmap picture = preview::LoadPreviewPicture(resources);
+  win::UniqueBitmap picture = win::LoadSampleDesktop(resources);
   if (!picture) return false;
-  preview::ImageControl image;
+  win::StretchedPicture image;
   image.setPicture(std::move(picture));
   image.place(0, 0, target.width(), target.height());
   image.paint(target.dc());
@@ -77,11 +77,9 @@ bool DrawWallpaper(win::Surface& target, const wchar_t* path) {
 
 }  // namespace
 
-void FillBlankCapture(win::Surface& master, HMODULE resources) {
+void DrawBlankCapturePicture(win::Surface& master, HMODULE resources) {
   if (master.empty()) return;  // no picture to draw into
   GdiFlush();  // the capture's copy may still be batched; its bits are read directly
-  if (!IsOneColour(master.bits(), master.stride(), master.width(), master.height())) return;
-
   const uint32_t colour = master.bits()[0];
   // Windows keeps the path of the wallpaper's file, or "" for none (a plain colour).
   wchar_t path[1024] = {};

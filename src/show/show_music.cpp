@@ -46,6 +46,40 @@ void StopMusic(MusicPort& music, const settings::Settings& settings) {
   }
 }
 
+void MusicPower::Start(MusicPort& music, const settings::Settings& settings) {
+  started_ = true;
+  if (heard()) {
+    StartMusic(music, settings);
+  } else {
+    silenced_ = true;  // started when the display comes on, the CD as on a first start
+    cdWasPolling_ = true;
+  }
+}
+
+void MusicPower::Handle(PowerEvent event, MusicPort& music, const settings::Settings& settings) {
+  switch (event) {
+    case PowerEvent::DisplayOff: displayOff_ = true; break;
+    case PowerEvent::DisplayOn: displayOff_ = false; break;
+    case PowerEvent::Suspend: suspended_ = true; break;
+    case PowerEvent::Resume: suspended_ = false; break;
+  }
+  if (!started_) return;
+  if (!heard() && !silenced_) {
+    cdWasPolling_ = music.Timer2Enabled();
+    StopMusic(music, settings);
+    silenced_ = true;
+  } else if (heard() && silenced_) {
+    silenced_ = false;
+    if (settings.MusicKind != kCd || cdWasPolling_) StartMusic(music, settings);
+  }
+}
+
+void MusicPower::End(MusicPort& music, const settings::Settings& settings) {
+  if (!silenced_) StopMusic(music, settings);
+  silenced_ = true;
+  started_ = false;  // nothing starts it again
+}
+
 bool GivesCursorBack(std::string_view arguments) { return app::ModeLetter(arguments) == "S"; }
 
 }  // namespace show

@@ -37,6 +37,34 @@ void OnTimer2(MusicPort& music);
 // At the end: the CD only while its poll still runs, the file by its ending.
 void StopMusic(MusicPort& music, const settings::Settings& settings);
 
+// Whether anyone can hear the music, and what the show does about it. On Windows a playing
+// stream holds off the computer's idle sleep, and the show loops its music for as long as
+// it runs; so once the display is off (a dimmed display is still seen) or the computer is
+// going to sleep, the music stops and its device is closed, exactly as at the show's end,
+// and once someone can hear it again it starts as at the show's start (from the beginning
+// of the track or file). Only what was playing starts again: a CD whose poll had given up
+// (no disc, no drive) stays silent, as its timer stays off for the rest of the show.
+enum class PowerEvent { DisplayOff, DisplayOn, Suspend, Resume };
+
+class MusicPower {
+ public:
+  // At load: the music as the settings ask, unless nobody can hear it already.
+  void Start(MusicPort& music, const settings::Settings& settings);
+  void Handle(PowerEvent event, MusicPort& music, const settings::Settings& settings);
+  // At the end: the music stops, unless it already has.
+  void End(MusicPort& music, const settings::Settings& settings);
+  bool silenced() const { return silenced_; }
+
+ private:
+  bool heard() const { return !displayOff_ && !suspended_; }
+
+  bool started_ = false;
+  bool displayOff_ = false;
+  bool suspended_ = false;
+  bool silenced_ = false;      // stopped for nobody to hear it, and to start again
+  bool cdWasPolling_ = false;  // the CD's poll was running when it was stopped
+};
+
 // Only a show started with the mode letter "S" hid the cursor, so only such a show gives
 // it back at the end.
 bool GivesCursorBack(std::string_view arguments);

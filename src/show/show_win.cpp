@@ -6,6 +6,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -13,6 +14,7 @@
 #include "app/mode.h"
 #include "app/modes_win.h"
 #include "show/fallback_picture_win.h"
+#include "show/picture_fit.h"
 #include "win/pump.h"
 #include "win/strings.h"
 
@@ -28,25 +30,55 @@ constexpr GUID kMonitorPowerOn = {0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5,
 }  // namespace
 
 Veskar_S::Veskar_S(app::Session& session, std::wstring effectLibrary, DeskReader readDesk)
+    : Veskar_S(session, ShowParts{std::move(effectLibrary), std::move(readDesk)}) {}
+
+Veskar_S::Veskar_S(app::Session& session, ShowParts parts)
     : session_(session),
-      readDesk_(std::move(readDesk)),
-      player_(mci_, sound_, session.settings, session.LastApiResult),
+      readDesk_(std::move(parts.readDesk)),
+      makePicture_(std::move(parts.makePicture)),
+      player_(parts.mci ? *parts.mci : mci_, parts.sound ? *parts.sound : sound_, session.settings,
+              session.LastApiResult),
       music_(player_, timer1_, timer2_),
-      effect_(std::move(effectLibrary)),
+      effect_(std::move(parts.effectLibrary)),
       pacer_(PaceForRefreshRate(WinFrameClock::RefreshRate()), WinFrameClock::CompositionOn()) {}
 
 namespace {
 
-// Two pictures of a monitor's size, black; a picture that cannot be had stays empty and
-// its monitor black.
-MonitorPictures PicturesFor(const MonitorPlace& place) {
-  MonitorPictures pictures{place, {}, {}};
-  pictures.Display.create(place.width(), place.height());
-  pictures.Master.create(place.width(), place.height());
-  return pictures;
+// What a picture must leave free: a 32-bit program runs out of address space long before
+// the machine runs out of memory, and pictures that took the last of it would leave
+// nothing for what the show and the system still allocate (a desk change, the window's
+// surface, the wallpaper's decoding). A picture that would is not made: its monitor shows
+// black, and the show goes on.
+constexpr uint64_t kSpareBytes = 64ull << 20;
+
+bool RoomForPicture(int width, int height) {
+  const uint64_t bytes = uint64_t(width) * uint64_t(height) * 4 + kSpareBytes;
+  if (bytes > SIZE_MAX) return false;
+  // The address space, as one block (a picture is one); then the memory to back it.
+  void* probe = VirtualAlloc(nullptr, SIZE_T(bytes), MEM_RESERVE, PAGE_NOACCESS);
+  if (!probe) return false;
+  VirtualFree(probe, 0, MEM_RELEASE);
+  MEMORYSTATUSEX memory{};
+  memory.dwLength = sizeof memory;
+  return !GlobalMemoryStatusEx(&memory) || memory.ullAvailPageFile >= bytes;
 }
 
 }  // namespace
+
+bool Veskar_S::MakePicture(win::Surface& picture, int width, int height) {
+  if (makePicture_) return makePicture_(picture, width, height);
+  return width > 0 && height > 0 && RoomForPicture(width, height) && picture.create(width, height);
+}
+
+void Veskar_S::MakePictures(MonitorPictures& m) {
+  // A failed picture keeps its memory DC and the DC's stock 1x1 bitmap: handed to the
+  // effect, that would be drawn into. Neither picture is kept, so the monitor shows black.
+  if (!MakePicture(m.Master, m.place.width(), m.place.height()) ||
+      !MakePicture(m.Display, m.place.width(), m.place.height()) || !m.hasPictures()) {
+    m.Display = win::Surface();
+    m.Master = win::Surface();
+  }
+}
 
 bool Veskar_S::Load(bool startCycle) {
   // Every monitor, in one window over their bounding box (negative coordinates where a
@@ -64,27 +96,11 @@ bool Veskar_S::Load(bool startCycle) {
   height_ = client.bottom;
   screen_.emplace(hwnd());
   monitors_.reserve(desk.monitors.size());
-  for (const MonitorPlace& place : desk.monitors) monitors_.push_back(PicturesFor(place));
-
-  // The capture, every monitor once, before the window is shown. The desktop window's DC
-  // reads the screen as it is shown, other programs' windows included (Wine's too: its
-  // desktop DC reads the X root window). Its origin is found rather than assumed: the
-  // primary's corner on Windows, whatever a driver makes it. Failing that, a monitor's
-  // pictures stay black and it shows black.
-  {
-    win::WindowDc desktop(GetDesktopWindow());
-    POINT origin{};
-    if (desktop) GetDCOrgEx(desktop.get(), &origin);
-    for (MonitorPictures& m : monitors_) {
-      if (!desktop || !m.Master.dc()) continue;
-      ShowApiResult = BitBlt(m.Master.dc(), 0, 0, m.place.width(), m.place.height(), desktop.get(),
-                             m.place.screen.left - origin.x, m.place.screen.top - origin.y, SRCCOPY);
-    }
-  }  // the desktop's DC is released right after the capture
-  for (MonitorPictures& m : monitors_) {
-    FillBlankCapture(m.Master, win::ThisModule());  // a monitor captured as one colour shows nothing
-    if (m.Display.dc() && m.Master.dc()) m.Master.copyTo(m.Display.dc());
+  for (const MonitorPlace& place : desk.monitors) {
+    monitors_.push_back(MonitorPictures{place, {}, {}});
+    MakePictures(monitors_.back());
   }
+  CaptureDesk();
 
   // Nothing is drawn while the display is off (power saving while the show runs).
   displayState_.reset(RegisterPowerSettingNotification(hwnd(), &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE));
@@ -96,26 +112,68 @@ bool Veskar_S::Load(bool startCycle) {
   timer2_.attach(hwnd());
   timer3_.attach(hwnd());
   if (startCycle) timer3_.setEnabled(true);
-  StartMusic(music_, session_.settings);
+  musicPower_.Start(music_, session_.settings);
 
   ::ShowWindow(hwnd(), SW_SHOWNORMAL);
   ShowApiResult = SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
   return true;
 }
 
+void Veskar_S::CaptureDesk() {
+  // Every monitor once, before the window is shown. The desktop window's DC reads the
+  // screen as it is shown, other programs' windows included (Wine's too: its desktop DC
+  // reads the X root window). Its origin is found rather than assumed: the primary's corner
+  // on Windows, whatever a driver makes it.
+  std::vector<show::Capture> captures;
+  captures.reserve(monitors_.size());
+  {
+    win::WindowDc desktop(GetDesktopWindow());
+    POINT origin{};
+    if (desktop) GetDCOrgEx(desktop.get(), &origin);
+    for (MonitorPictures& m : monitors_) {
+      if (!m.hasPictures()) {
+        captures.push_back(Capture::NoPictures);
+        continue;
+      }
+      ShowApiResult = desktop ? BitBlt(m.Master.dc(), 0, 0, m.place.width(), m.place.height(), desktop.get(),
+                                       m.place.screen.left - origin.x, m.place.screen.top - origin.y, SRCCOPY)
+                              : FALSE;
+      captures.push_back(ShowApiResult ? Capture::Desktop : Capture::CopyFailed);
+    }
+  }  // the desktop's DC is released right after the capture
+  GdiFlush();  // the copies may still be batched; the bits are read directly
+  for (size_t i = 0; i < monitors_.size(); ++i) {
+    const win::Surface& master = monitors_[i].Master;
+    if (captures[i] == Capture::Desktop &&
+        IsOneColour(master.bits(), master.stride(), master.width(), master.height()))
+      captures[i] = Capture::OneColour;
+  }
+  // A capture that shows nothing is decided for the whole desk.
+  const std::vector<bool> fallBack = FallBackMonitors(captures);
+  for (size_t i = 0; i < monitors_.size(); ++i) {
+    MonitorPictures& m = monitors_[i];
+    if (fallBack[i]) DrawBlankCapturePicture(m.Master, win::ThisModule());
+    if (m.hasPictures()) m.Master.copyTo(m.Display.dc());
+  }
+}
+
 void Veskar_S::CallEffect(int32_t level) {
   // Every monitor at the same level, each a whole picture of its own.
-  for (MonitorPictures& m : monitors_) effect_.Call(m.Display.dc(), m.Master.dc(), level, &ShowApiResult);
+  for (MonitorPictures& m : monitors_) {
+    if (m.hasPictures()) effect_.Call(m.Display.dc(), m.Master.dc(), level, &ShowApiResult);
+  }
 }
 
 void Veskar_S::Refresh() {
   if (!screen_ || !*screen_) return;
-  for (const MonitorPictures& m : monitors_) m.Display.copyTo(screen_->get(), m.place.x, m.place.y);
+  for (const MonitorPictures& m : monitors_) {
+    if (m.hasPictures()) m.Display.copyTo(screen_->get(), m.place.x, m.place.y);
+  }
 }
 
 void Veskar_S::RestoreSharpPicture() {
   for (MonitorPictures& m : monitors_) {
-    ShowApiResult = BitBlt(m.Display.dc(), 0, 0, m.place.width(), m.place.height(), m.Master.dc(), 0, 0, SRCCOPY);
+    if (m.hasPictures()) ShowApiResult = m.Master.copyTo(m.Display.dc());
   }
 }
 
@@ -130,28 +188,52 @@ void Veskar_S::PlaceWindow() {
 void Veskar_S::OnDisplayChange() {
   const DeskLayout desk = readDesk_();
   if (desk.monitors.empty()) return;  // a desk read half way through: the next change tells
-  const bool samePictures = desk.monitors.size() == monitors_.size() &&
-                            std::equal(desk.monitors.begin(), desk.monitors.end(), monitors_.begin(),
-                                       [](const MonitorPlace& p, const MonitorPictures& m) { return p == m.place; });
   window_ = desk.window;
-  if (!samePictures) {
-    // New pictures for the new layout; each keeps what its monitor still shows of the
-    // capture, at the same place on the desk. A monitor never captured stays black.
-    std::vector<MonitorPictures> next;
-    next.reserve(desk.monitors.size());
-    for (const MonitorPlace& place : desk.monitors) next.push_back(PicturesFor(place));
-    std::vector<MonitorPlace> before;
-    before.reserve(monitors_.size());
-    for (const MonitorPictures& m : monitors_) before.push_back(m.place);
-    for (const CarriedPiece& piece : CarryOver(before, desk.monitors)) {
-      BitBlt(next[piece.to].Master.dc(), piece.toX, piece.toY, piece.width, piece.height,
-             monitors_[piece.from].Master.dc(), piece.fromX, piece.fromY, SRCCOPY);
-    }
-    for (MonitorPictures& m : next) {
-      if (m.Display.dc() && m.Master.dc()) m.Master.copyTo(m.Display.dc());
-    }
-    monitors_ = std::move(next);
+  std::vector<MonitorPlace> before;
+  before.reserve(monitors_.size());
+  for (const MonitorPictures& m : monitors_) before.push_back(m.place);
+  const DeskChange change = PlanDeskChange(before, desk.monitors);
+
+  // Never two sets at once: a desk that fitted at load must fit through its changes. A
+  // monitor that goes or changes gives up its Display first (it holds nothing the new desk
+  // needs), then its capture once what it keeps has been carried into the new ones.
+  std::vector<bool> kept(monitors_.size(), false);
+  for (const auto& from : change.keeps) {
+    if (from) kept[*from] = true;
   }
+  for (size_t i = 0; i < monitors_.size(); ++i) {
+    if (!kept[i]) monitors_[i].Display = win::Surface();
+  }
+  std::vector<MonitorPictures> next(desk.monitors.size());
+  for (size_t i = 0; i < next.size(); ++i) {
+    next[i].place = desk.monitors[i];
+    if (!change.keeps[i]) MakePicture(next[i].Master, next[i].place.width(), next[i].place.height());
+  }
+  // Each new capture keeps what its monitor still shows of the old ones, at the same place
+  // on the desk; what was never captured stays black.
+  for (const CarriedPiece& piece : change.pieces) {
+    const win::Surface& from = monitors_[piece.from].Master;
+    win::Surface& to = next[piece.to].Master;
+    if (from.empty() || to.empty()) continue;
+    BitBlt(to.dc(), piece.toX, piece.toY, piece.width, piece.height, from.dc(), piece.fromX, piece.fromY, SRCCOPY);
+  }
+  for (size_t i = 0; i < monitors_.size(); ++i) {
+    if (!kept[i]) monitors_[i].Master = win::Surface();
+  }
+  for (size_t i = 0; i < next.size(); ++i) {
+    MonitorPictures& m = next[i];
+    if (const auto from = change.keeps[i]) {
+      m.Display = std::move(monitors_[*from].Display);  // moved with the window, not remade
+      m.Master = std::move(monitors_[*from].Master);
+    } else if (m.Master.empty() || !MakePicture(m.Display, m.place.width(), m.place.height()) ||
+               m.Display.empty()) {
+      m.Display = win::Surface();
+      m.Master = win::Surface();
+    } else {
+      m.Master.copyTo(m.Display.dc());
+    }
+  }
+  monitors_ = std::move(next);
   PlaceWindow();
   InvalidateRect(hwnd(), nullptr, FALSE);
 }
@@ -211,12 +293,15 @@ void Veskar_S::OnPowerSetting(const POWERBROADCAST_SETTING& setting) {
   DWORD state = 0;
   std::memcpy(&state, setting.Data, sizeof state);
   displayOn_ = state != 0;  // a dimmed display (2) is still seen
+  OnPowerEvent(displayOn_ ? PowerEvent::DisplayOn : PowerEvent::DisplayOff);
 }
+
+void Veskar_S::OnPowerEvent(PowerEvent event) { musicPower_.Handle(event, music_, session_.settings); }
 
 void Veskar_S::End() {
   if (ending_) return;
   ending_ = true;
-  StopMusic(music_, session_.settings);
+  musicPower_.End(music_, session_.settings);
   if (GivesCursorBack(session_.ArgumentString)) {
     // The kept counter is the show flag: -1 (the usual) counts the cursor back up.
     session_.CursorCount = ShowCursor(session_.CursorCount);
@@ -294,8 +379,21 @@ LRESULT Veskar_S::onMessage(UINT msg, WPARAM wp, LPARAM lp) {
       OnDisplayChange();
       return 0;
 
+    // The display going off and on, and the computer going to sleep and waking up. The
+    // show never asks Windows to keep either on (no SetThreadExecutionState, no power
+    // request): while the display is off it draws nothing and plays nothing, so that the
+    // computer sleeps when its power settings say. The music comes back at
+    // PBT_APMRESUMESUSPEND, which follows a wake by someone at the computer; a wake for a
+    // timer or for maintenance (PBT_APMRESUMEAUTOMATIC alone) would play to nobody and
+    // hold off the sleep that follows it.
     case WM_POWERBROADCAST:
-      if (wp == PBT_POWERSETTINGCHANGE && lp) OnPowerSetting(*reinterpret_cast<const POWERBROADCAST_SETTING*>(lp));
+      if (wp == PBT_POWERSETTINGCHANGE && lp) {
+        OnPowerSetting(*reinterpret_cast<const POWERBROADCAST_SETTING*>(lp));
+      } else if (wp == PBT_APMSUSPEND) {
+        OnPowerEvent(PowerEvent::Suspend);
+      } else if (wp == PBT_APMRESUMESUSPEND) {
+        OnPowerEvent(PowerEvent::Resume);
+      }
       return TRUE;
 
     case WM_ERASEBKGND:

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,11 +53,27 @@ class PlayerPort final : public MusicPort {
 
 // One monitor's pictures. Each monitor is pixelated on its own, with blocks from its own
 // top-left corner, so that it looks exactly as it would alone; the effect renders a whole
-// picture, so each monitor has a whole pair.
+// picture, so each monitor has a whole pair. A monitor whose pair could not be made has
+// neither picture: it shows black and is never handed to the effect.
 struct MonitorPictures {
   MonitorPlace place;    // where the monitor is, and where its picture goes in the window
   win::Surface Display;  // what the monitor shows
   win::Surface Master;   // the monitor's capture, read-only after it
+  bool hasPictures() const { return !Display.empty() && !Master.empty(); }
+};
+
+// Makes `picture` a black picture of the given size; false when it cannot be had. The real
+// one is win::Surface::create; the shell tests make pictures that fail.
+using PictureMaker = std::function<bool(win::Surface& picture, int width, int height)>;
+
+// What the show is made of besides its window, for the tests and the benchmarks to put
+// their own in; as made, the real ones.
+struct ShowParts {
+  std::wstring effectLibrary = kEffectLibrary;  // a file name in the program's folder
+  DeskReader readDesk = ReadDesk;
+  PictureMaker makePicture;             // none: win::Surface::create
+  music::MciPort* mci = nullptr;        // none: winmm's command strings
+  music::SoundPort* sound = nullptr;    // none: winmm's sound player
 };
 
 class Veskar_S final : public win::Window, private MessagePump {
@@ -65,6 +82,7 @@ class Veskar_S final : public win::Window, private MessagePump {
   // tests bind a recording stand-in under its own name); `readDesk` tells the monitors.
   explicit Veskar_S(app::Session& session, std::wstring effectLibrary = kEffectLibrary,
                     DeskReader readDesk = ReadDesk);
+  Veskar_S(app::Session& session, ShowParts parts);
 
   // Form_Load: the window over every monitor, the capture, Timer3 (unless told not to start
   // the cycle), the music, then shown on top. False when no window could be made.
@@ -102,14 +120,20 @@ class Veskar_S final : public win::Window, private MessagePump {
   // The desk changed (a monitor plugged in or out, a resolution changed): the window goes
   // over the new layout and each monitor keeps what it still shows of the capture.
   void OnDisplayChange();
+  // A pair for `m` of its monitor's size, black; when either cannot be made, neither.
+  void MakePictures(MonitorPictures& m);
+  bool MakePicture(win::Surface& picture, int width, int height);
+  void CaptureDesk();  // every monitor once, and the blank-capture picture where the desk calls for it
   void PlaceWindow();
   void ProcessPendingEvents();
   void PumpMessages() override { ProcessPendingEvents(); }
   void Paint();
   void OnPowerSetting(const POWERBROADCAST_SETTING& setting);
+  void OnPowerEvent(PowerEvent event);
 
   app::Session& session_;
   DeskReader readDesk_;
+  PictureMaker makePicture_;
   DeskRect window_;                        // the window, on the virtual screen
   std::vector<MonitorPictures> monitors_;  // allocated at load and on a desk change only
   std::optional<win::WindowDc> screen_;  // the window's own DC (CS_OWNDC), for refreshes
@@ -120,6 +144,7 @@ class Veskar_S final : public win::Window, private MessagePump {
   music::WinSound sound_;
   music::Player player_;
   PlayerPort music_;
+  MusicPower musicPower_;
   EffectLibrary effect_;
   LevelCycle cycle_;
   WinFrameClock clock_{*this};

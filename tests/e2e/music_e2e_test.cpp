@@ -8,6 +8,7 @@
 #include "harness.h"
 #include "support/audio.h"
 #include "support/effect_log.h"
+#include "support/power.h"
 #include "support/settings_text.h"
 #include "support/test_run.h"
 
@@ -118,6 +119,41 @@ TEST_F(Music, AnMp3PlaysAndStartsAgainAfterItEnds) {
   EXPECT_EQ(heard.rfind("AB", 0), 0u) << heard;
   EXPECT_NEAR(start, 1000.0, 1000.0 * 0.02);
   EXPECT_NEAR(end, 400.0, 400.0 * 0.02);
+}
+
+TEST_F(Music, AnMp3FallsSilentWhileTheDisplayIsOffAndPlaysAgainWhenItComesBack) {
+  const std::wstring mp3 = folder_.file(L"tones.mp3");
+  ASSERT_TRUE(WriteFileBytes(mp3, ReadFileBytes(SourceTreeFile("tests/data/tones.mp3"))));
+  Configure(2, 0, mp3);
+  StartShow();
+  ASSERT_TRUE(WaitUntil([&] { return FileSize(raw_) > 0; }, 10000)) << "the music did not start";
+
+  // Windows tells the show, as it tells every window that asked, with the setting in the
+  // show's own memory. The device is closed: the sound file stops growing, and stays so
+  // past the MP3's one-second repeat check; nothing is drawn either.
+  ASSERT_TRUE(SendPowerSettingTo(saver_.pid(), window_, kConsoleDisplayState, kDisplayOff));
+  int64_t silent = FileSize(raw_);
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        Sleep(500);  // the device writes in bursts: a half-second without one is silence
+        const int64_t now = FileSize(raw_);
+        return std::exchange(silent, now) == now;
+      },
+      10000))
+      << "the music went on with the display off";
+  // Silence is the absence of an event: it is watched for two and a half seconds, past
+  // two ticks of the repeat check that would restart an MP3 still open.
+  const size_t frames = EffectCalls(folder_);
+  Sleep(2500);
+  EXPECT_EQ(FileSize(raw_), silent) << "the music started again with the display off";
+  EXPECT_EQ(EffectCalls(folder_), frames) << "the show drew with the display off";
+
+  ASSERT_TRUE(SendPowerSettingTo(saver_.pid(), window_, kConsoleDisplayState, kDisplayOn));
+  EXPECT_TRUE(WaitUntil([&] { return FileSize(raw_) != silent; }, 10000)) << "the music did not come back";
+  const int64_t back = FileSize(raw_);
+  EXPECT_TRUE(WaitUntil([&] { return FileSize(raw_) > back; }, 10000)) << "the music did not go on";
+  EXPECT_TRUE(WaitForEffectCalls(folder_, frames, 2)) << "the show did not draw again";
+  EndShowWithAKey();
 }
 
 TEST_F(Music, TheCdSourceWithoutADriveLeavesTheShowRunning) {

@@ -60,5 +60,43 @@ TEST(Desk, AChangedDeskKeepsWhatEachMonitorStillShows) {
   EXPECT_EQ(Intersect({0, 0, 10, 10}, {10, 0, 20, 10}), DeskRect{});
 }
 
+TEST(Desk, AChangeKeepsTheUnchangedMonitorsAndCarriesOnlyIntoTheNewOnes) {
+  const DeskLayout before = LayOutDesk(kThreeVirtual, kThree);
+  // The right monitor grows; the others are told in another order, and the window moves.
+  const std::vector<DeskRect> now = {kThree[1], kThree[0], {1280, -344, 2360, 616}};
+  const DeskChange change = PlanDeskChange(before.monitors, LayOutDesk({}, now).monitors);
+  EXPECT_EQ(change.keeps, (std::vector<std::optional<size_t>>{1, 0, std::nullopt}));
+  EXPECT_EQ(change.pieces, (std::vector<CarriedPiece>{{2, 2, 0, 0, 0, 0, 544, 960}}));
+
+  // A monitor moved on the desk is a changed one, though its size is the same.
+  const std::vector<DeskRect> moved = {kThree[0], {-800, -300, 0, 300}};
+  const DeskChange shift = PlanDeskChange(before.monitors, LayOutDesk({}, moved).monitors);
+  EXPECT_EQ(shift.keeps, (std::vector<std::optional<size_t>>{0, std::nullopt}));
+  EXPECT_EQ(shift.pieces, (std::vector<CarriedPiece>{{1, 1, 0, 44, 0, 0, 800, 556}}));
+}
+
+TEST(Desk, TheBlankCapturePictureIsForADeskThatCapturedNoDesktop) {
+  using C = Capture;
+  struct Case {
+    std::vector<Capture> captures;
+    std::vector<bool> fallBack;
+  };
+  const Case cases[] = {
+      // One monitor: a capture of one colour, or none at all, shows nothing.
+      {{C::Desktop}, {false}},
+      {{C::OneColour}, {true}},
+      {{C::CopyFailed}, {true}},
+      // Several: one colour among desktops is real; a failed copy falls back as alone.
+      {{C::Desktop, C::OneColour, C::Desktop}, {false, false, false}},
+      {{C::Desktop, C::CopyFailed, C::OneColour}, {false, true, false}},
+      {{C::OneColour, C::OneColour, C::CopyFailed}, {true, true, true}},
+      // A monitor without pictures has nothing to draw into, and no say.
+      {{C::OneColour, C::NoPictures}, {true, false}},
+      {{C::NoPictures, C::Desktop, C::OneColour}, {false, false, false}},
+      {{}, {}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FallBackMonitors(c.captures), c.fallBack) << c.captures.size();
+}
+
 }  // namespace
 }  // namespace show

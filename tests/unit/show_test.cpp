@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -168,6 +170,65 @@ TEST(ShowMusic, OtherKindsPlayNothing) {
     show::StopMusic(m, Music(kind, "C:\\song.mp3"));
     EXPECT_TRUE(m.calls.empty()) << kind;
   }
+}
+
+TEST(ShowMusic, StopsWhileNobodyCanHearItAndStartsAgainAsAtTheStart) {
+  using E = show::PowerEvent;
+  RecordingMusic m;
+  show::MusicPower power;
+  const auto mp3 = Music(2, "C:\\song.mp3");
+  power.Start(m, mp3);
+  EXPECT_EQ(m.calls, (Calls{"StartMp3Music", "Timer1 on"}));
+
+  // Off, or asleep, or both: stopped once, as at the end; on and awake: started again.
+  const std::pair<std::vector<E>, Calls> steps[] = {
+      {{E::DisplayOn}, {}},  // a dimmed display too
+      {{E::DisplayOff}, {"Timer1 off", "StopMp3Music"}},
+      {{E::Suspend, E::DisplayOff}, {}},
+      {{E::DisplayOn}, {}},  // still asleep
+      {{E::Resume}, {"StartMp3Music", "Timer1 on"}},
+      {{E::Suspend}, {"Timer1 off", "StopMp3Music"}},
+      {{E::Resume}, {"StartMp3Music", "Timer1 on"}},
+  };
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    m.calls.clear();
+    for (const E e : steps[i].first) power.Handle(e, m, mp3);
+    EXPECT_EQ(m.calls, steps[i].second) << "step " << i;
+  }
+  // The end stops only what still plays; after it nothing starts again.
+  power.Handle(E::DisplayOff, m, mp3);
+  m.calls.clear();
+  power.End(m, mp3);
+  power.Handle(E::DisplayOn, m, mp3);
+  EXPECT_TRUE(m.calls.empty());
+}
+
+TEST(ShowMusic, TheCdStartsAgainOnlyWhenItsPollWasRunning) {
+  using E = show::PowerEvent;
+  RecordingMusic m;
+  show::MusicPower power;
+  power.Start(m, Music(1));
+  m.calls.clear();
+  power.Handle(E::DisplayOff, m, Music(1));
+  power.Handle(E::DisplayOn, m, Music(1));
+  EXPECT_EQ(m.calls, (Calls{"Timer2 off", "StopCdMusic", "OpenCdMusic", "Timer2 on"}));
+
+  // A poll that gave up keeps the CD silent, and its timer off, for the rest of the show.
+  m.pollStaysActive = false;
+  show::OnTimer2(m);
+  m.calls.clear();
+  power.Handle(E::Suspend, m, Music(1));
+  power.Handle(E::Resume, m, Music(1));
+  EXPECT_TRUE(m.calls.empty());
+
+  // A display already off at the start: the music waits for it, then starts as at a start.
+  RecordingMusic late;
+  show::MusicPower latePower;
+  latePower.Handle(E::DisplayOff, late, Music(1));
+  latePower.Start(late, Music(1));
+  EXPECT_TRUE(late.calls.empty());
+  latePower.Handle(E::DisplayOn, late, Music(1));
+  EXPECT_EQ(late.calls, (Calls{"OpenCdMusic", "Timer2 on"}));
 }
 
 TEST(ShowEnding, OnlyTheModeLetterSGivesTheCursorBack) {

@@ -61,7 +61,7 @@ class PreviewWindowTest : public ::testing::Test {
     TakeQuit();
   }
 
-  static win::UniqueBitmap picture() { return preview::LoadPreviewPicture(GetModuleHandleW(nullptr)); }
+  static win::UniqueBitmap picture() { return win::LoadSampleDesktop(GetModuleHandleW(nullptr)); }
 
   // Every pixel is the stored pixel nearest to it, or one of that pixel's neighbours (a
   // stretch may round a position either way); a smoothing stretch, which makes colours

@@ -1,13 +1,18 @@
 // The show over a desk of several monitors, in this process with a scripted desk (the test
 // display has one monitor): a picture pair per monitor, every monitor at the same level in
 // each frame, each picture at its monitor's place in the one window with black between,
-// and a desk that changes while the show runs. The effect calls are counted by the
-// recording stand-in of the effects library, which logs each call's picture size.
+// a desk that changes while the show runs, and pictures that cannot be made. The effect
+// calls are counted by the recording stand-in of the effects library, which logs each
+// call's picture size.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/session.h"
@@ -33,6 +38,28 @@ std::vector<std::string> RecordedCalls() {
 std::vector<show::DeskRect> g_monitors;
 show::DeskLayout ScriptedDesk() { return show::LayOutDesk({}, g_monitors); }
 
+// The show's picture maker, told to fail at some sizes the way CreateDIBSection fails
+// (the memory DC is made, the picture is not). Every picture made is kept, to count how
+// many are alive at once.
+struct Pictures {
+  std::set<std::pair<int, int>> failing;
+  std::vector<HBITMAP> made;
+  size_t peak = 0;
+
+  size_t Live() const {
+    return size_t(std::count_if(made.begin(), made.end(), [](HBITMAP b) { return GetObjectType(b) == OBJ_BITMAP; }));
+  }
+  show::PictureMaker Maker() {
+    return [this](win::Surface& picture, int width, int height) {
+      if (failing.count({width, height})) return picture.create(0, 0);
+      if (!picture.create(width, height)) return false;
+      made.push_back(picture.bitmap());
+      peak = std::max(peak, Live());
+      return true;
+    };
+  }
+};
+
 COLORREF WindowPixel(HWND hwnd, int x, int y) {
   win::WindowDc dc(hwnd);
   return GetPixel(dc.get(), x, y);
@@ -50,18 +77,30 @@ class ShowDesk : public ::testing::Test {
   }
 
   show::Veskar_S& load() {
-    form_ = std::make_unique<show::Veskar_S>(session_, L"recording_effect.dll", ScriptedDesk);
+    form_ = std::make_unique<show::Veskar_S>(
+        session_, show::ShowParts{L"recording_effect.dll", ScriptedDesk, pictures_.Maker()});
     EXPECT_TRUE(form_->Load(false));
     return *form_;
   }
 
-  // Marks each monitor's capture with its own colour, as if it had captured that.
+  // Marks each monitor's capture with its own colour, as if it had captured that, and
+  // shows it (a monitor without pictures is skipped).
   void markCaptures(const std::vector<uint32_t>& colours) {
     for (size_t i = 0; i < form_->monitors().size(); ++i) {
       const win::Surface& master = form_->monitors()[i].Master;
       std::fill_n(master.bits(), size_t(master.width()) * master.height(), colours[i]);
+      if (form_->monitors()[i].hasPictures()) master.copyTo(form_->monitors()[i].Display.dc());
     }
   }
+
+  // Runs the frames down to the restoring copy and paints the window anew.
+  void runToTheHold() {
+    for (int i = 0; i < 12; ++i) form_->RunFrame();  // 0 .. 6 .. 1, then the restoring copy
+    InvalidateRect(form_->hwnd(), nullptr, FALSE);
+    UpdateWindow(form_->hwnd());
+  }
+
+  Pictures pictures_;
 
   app::Session session_;
   std::unique_ptr<show::Veskar_S> form_;
@@ -133,4 +172,100 @@ TEST_F(ShowDesk, ADeskThatChangesIsCoveredAgainAndKeepsWhatItStillShows) {
   EXPECT_EQ(RecordedCalls().back(), "2 800x600");
 }
 
+// A third monitor below the right one, inside the test display (the window's pixels are
+// read from the screen).
+const show::DeskRect kLow{620, 400, 820, 550};
+
+TEST_F(ShowDesk, AMonitorWhosePicturesCannotBeMadeIsBlackAndNeverHandedToTheEffect) {
+  g_monitors.push_back(kLow);
+  pictures_.failing = {{320, 240}};
+  show::Veskar_S& form = load();
+  ASSERT_EQ(form.monitors().size(), 3u);
+  EXPECT_FALSE(form.monitors()[1].hasPictures());
+  EXPECT_EQ(form.monitors()[1].Display.dc(), nullptr) << "a failed pair keeps nothing, not even its DCs";
+  EXPECT_EQ(pictures_.Live(), 4u);
+
+  markCaptures({0x0000FF, 0x00FF00, 0xFF0000});
+  form.Frame(1);
+  EXPECT_EQ(RecordedCalls(), (std::vector<std::string>{"1 600x768", "1 200x150"}));
+  runToTheHold();
+  EXPECT_EQ(WindowPixel(form.hwnd(), 10, 10), RGB(0, 0, 255));
+  EXPECT_EQ(WindowPixel(form.hwnd(), 630, 410), RGB(255, 0, 0));
+  EXPECT_EQ(WindowPixel(form.hwnd(), 710, 110), RGB(0, 0, 0)) << "the monitor without pictures";
+
+  // A change of the desk that the failing monitor sits out keeps it black, and the one
+  // that now fails too goes black; the primary keeps its pictures.
+  const uint32_t* primary = form.monitors()[0].Master.bits();
+  pictures_.failing.insert({250, 150});
+  g_monitors[2] = {620, 400, 870, 550};
+  SendMessageW(form.hwnd(), WM_DISPLAYCHANGE, 32, MAKELPARAM(600, 768));
+  ASSERT_EQ(form.monitors().size(), 3u);
+  EXPECT_EQ(form.monitors()[0].Master.bits(), primary);
+  EXPECT_FALSE(form.monitors()[1].hasPictures());
+  EXPECT_FALSE(form.monitors()[2].hasPictures());
+  EXPECT_EQ(pictures_.Live(), 2u);
+  const size_t before = RecordedCalls().size();
+  runToTheHold();
+  EXPECT_EQ(RecordedCalls().size() - before, 12u) << "the primary alone, a level a frame";
+  EXPECT_EQ(WindowPixel(form.hwnd(), 10, 10), RGB(0, 0, 255));
+  EXPECT_EQ(WindowPixel(form.hwnd(), 630, 410), RGB(0, 0, 0));
+}
+
+TEST_F(ShowDesk, AChangeOfOneMonitorHoldsTheOldSetAtMostAndTheOthersKeepTheirPictures) {
+  g_monitors.push_back(kLow);
+  show::Veskar_S& form = load();
+  markCaptures({0x0000FF, 0x00FF00, 0xFF0000});
+  ASSERT_EQ(pictures_.peak, 6u);
+  const uint32_t* kept[] = {form.monitors()[0].Master.bits(), form.monitors()[1].Master.bits()};
+
+  // The low monitor grows: its Display goes before its new capture is made, and its old
+  // capture (carried into the new one) before its new Display.
+  g_monitors[2] = {620, 400, 920, 550};
+  SendMessageW(form.hwnd(), WM_DISPLAYCHANGE, 32, MAKELPARAM(600, 768));
+  EXPECT_EQ(pictures_.peak, 6u) << "the old set and a new pair at once";
+  EXPECT_EQ(pictures_.Live(), 6u);
+  ASSERT_EQ(form.monitors().size(), 3u);
+  EXPECT_EQ(form.monitors()[0].Master.bits(), kept[0]) << "an unchanged monitor's pictures were made anew";
+  EXPECT_EQ(form.monitors()[1].Master.bits(), kept[1]);
+  const win::Surface& grown = form.monitors()[2].Master;
+  EXPECT_EQ(grown.bits()[199], 0xFF0000u) << "carried over at its place on the desk";
+  EXPECT_EQ(grown.bits()[200] & 0xFFFFFF, 0u) << "never captured";
+  runToTheHold();
+  EXPECT_EQ(WindowPixel(form.hwnd(), 10, 10), RGB(0, 0, 255));
+  EXPECT_EQ(WindowPixel(form.hwnd(), 710, 110), RGB(0, 255, 0));
+  EXPECT_EQ(WindowPixel(form.hwnd(), 630, 410), RGB(255, 0, 0)) << "the grown monitor";
+  EXPECT_EQ(WindowPixel(form.hwnd(), 830, 410), RGB(0, 0, 0));
+}
+
+TEST_F(ShowDesk, WithNoPicturesAtAllTheWindowIsBlackAndAKeyStillEndsTheShow) {
+  pictures_.failing = {{600, 768}, {320, 240}};
+  EXPECT_EXIT(
+      {
+        show::Veskar_S& form = load();
+        form.RunFrame();
+        form.RunFrame();
+        UpdateWindow(form.hwnd());
+        if (WindowPixel(form.hwnd(), 710, 110) != RGB(0, 0, 0) || WindowPixel(form.hwnd(), 10, 10) != RGB(0, 0, 0))
+          ExitProcess(5);
+        PostMessageW(form.hwnd(), WM_KEYDOWN, 'K', 0);
+        form.RunFrame();
+        ExitProcess(4);  // the frame came back: the key was not handled
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_TRUE(RecordedCalls().empty()) << "the effect was handed a monitor without pictures";
+}
+
 }  // namespace
+
+// Two pictures of every monitor need address space: the program says it can use all that
+// Windows gives it (4 GiB for a 32-bit program on 64-bit Windows, instead of 2).
+TEST(ShowMemory, TheProgramIsLargeAddressAware) {
+  const std::string exe = testing_support::ReadFileBytes(win::widen(win::ProgramFolder()) + L"\\Veskar.scr");
+  ASSERT_GT(exe.size(), sizeof(IMAGE_DOS_HEADER));
+  IMAGE_DOS_HEADER dos{};
+  std::memcpy(&dos, exe.data(), sizeof dos);
+  ASSERT_LT(size_t(dos.e_lfanew) + sizeof(DWORD) + sizeof(IMAGE_FILE_HEADER), exe.size());
+  IMAGE_FILE_HEADER file{};
+  std::memcpy(&file, exe.data() + dos.e_lfanew + sizeof(DWORD), sizeof file);
+  EXPECT_TRUE(file.Characteristics & IMAGE_FILE_LARGE_ADDRESS_AWARE) << std::hex << file.Characteristics;
+}

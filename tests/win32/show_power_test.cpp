@@ -1,7 +1,8 @@
-// The show while the display is switched off: the real Veskar_S in this process, told
-// about the display the way Windows tells it (WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE
-// with a POWERBROADCAST_SETTING), frames driven one by one, and the effect calls counted
-// by the recording stand-in of the effects library.
+// The show while the display is switched off and the computer sleeps: the real Veskar_S
+// in this process, told about the display the way Windows tells it (WM_POWERBROADCAST,
+// PBT_POWERSETTINGCHANGE with a POWERBROADCAST_SETTING), frames driven one by one, the
+// effect calls counted by the recording stand-in of the effects library and the music's
+// commands by scripted devices.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -13,6 +14,8 @@
 #include "app/session.h"
 #include "show/show_win.h"
 #include "support/effect_log.h"
+#include "support/fake_music.h"
+#include "support/power.h"
 #include "support/win32_helpers.h"
 #include "win/handle.h"
 #include "win/module.h"
@@ -21,11 +24,12 @@
 
 namespace {
 
-// Written out here rather than taken from the program, so that a wrong constant there fails.
-constexpr GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
-constexpr GUID kMonitorPowerOn = {0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}};
+using testing_support::kConsoleDisplayState;
+using testing_support::kMonitorPowerOn;
+using testing_support::SendPowerSetting;
 constexpr GUID kPowerSchemePersonality = {0x245d8541, 0x3943, 0x4422, {0xb0, 0x25, 0x13, 0xa7, 0x84, 0xf6, 0x79, 0xb7}};
-constexpr DWORD kOff = 0, kOn = 1, kDimmed = 2;
+constexpr DWORD kOff = testing_support::kDisplayOff, kOn = testing_support::kDisplayOn,
+                kDimmed = testing_support::kDisplayDimmed;
 
 // The stand-in, built beside this program, logs to effect-calls.txt in the same folder.
 std::wstring BesideProgram(const wchar_t* name) { return win::widen(win::ProgramFolder()) + L"\\" + name; }
@@ -35,17 +39,6 @@ std::vector<int> RecordedLevels() {
   const std::string log = testing_support::ReadFileBytes(BesideProgram(L"effect-calls.txt"));
   for (const auto& call : testing_support::ParseEffectLog(log).calls) levels.push_back(call.level);
   return levels;
-}
-
-// A power-setting notification as Windows sends it: the setting's GUID, then its data.
-LRESULT SendPowerSetting(HWND show, const GUID& setting, DWORD state, DWORD dataLength = sizeof(DWORD),
-                         WPARAM event = PBT_POWERSETTINGCHANGE) {
-  alignas(POWERBROADCAST_SETTING) unsigned char buffer[sizeof(POWERBROADCAST_SETTING) + sizeof(DWORD)] = {};
-  auto* s = reinterpret_cast<POWERBROADCAST_SETTING*>(buffer);
-  s->PowerSetting = setting;
-  s->DataLength = dataLength;
-  std::memcpy(s->Data, &state, sizeof state);
-  return SendMessageW(show, WM_POWERBROADCAST, event, reinterpret_cast<LPARAM>(s));
 }
 
 constexpr COLORREF kMark = RGB(255, 0, 255);
@@ -75,11 +68,22 @@ class ShowPower : public ::testing::Test {
 
   // The show window, loaded without its start timer: the test drives the frames.
   show::Veskar_S& load() {
-    form_ = std::make_unique<show::Veskar_S>(session_, L"recording_effect.dll");
+    form_ = std::make_unique<show::Veskar_S>(
+        session_, show::ShowParts{L"recording_effect.dll", show::ReadDesk, {}, &mci_, &sound_});
     EXPECT_TRUE(form_->Load(false));
     return *form_;
   }
+  // The commands sent since the last look.
+  std::vector<std::string> newCommands() {
+    std::vector<std::string> all = mci_.Commands();
+    std::vector<std::string> fresh(all.begin() + std::ptrdiff_t(seen_), all.end());
+    seen_ = all.size();
+    return fresh;
+  }
 
+  testing_support::FakeMci mci_;
+  testing_support::FakeSound sound_;
+  size_t seen_ = 0;
   app::Session session_;
   std::unique_ptr<show::Veskar_S> form_;
 };
@@ -198,4 +202,59 @@ TEST_F(ShowPower, AKeyWhileTheDisplayIsOffStillEndsTheShow) {
       ::testing::ExitedWithCode(0), "");
   // A frame drawn while off would have loaded the stand-in, which logs every call.
   EXPECT_TRUE(RecordedLevels().empty()) << "the effect was called while the display was off";
+}
+
+using Commands = std::vector<std::string>;
+
+TEST_F(ShowPower, TheMusicStopsAndClosesWhileTheDisplayIsOffAndStartsAgainWhenItComesBack) {
+  session_.settings.MusicKind = 2;
+  session_.settings.MusicFile = "C:\\Music\\song.mp3";
+  show::Veskar_S& form = load();
+  const HWND show = form.hwnd();
+  const Commands start = {"open \"C:\\Music\\song.mp3\" type MPEGVideo Alias MP3Play", "play MP3Play"};
+  EXPECT_EQ(newCommands(), start);
+  for (int i = 0; i < 3; ++i) form.RunFrame();
+
+  SendPowerSetting(show, kConsoleDisplayState, kDimmed);
+  EXPECT_TRUE(newCommands().empty()) << "a dimmed display is still seen";
+  SendPowerSetting(show, kConsoleDisplayState, kOff);
+  EXPECT_EQ(newCommands(), (Commands{"stop MP3Play", "close MP3Play"}));
+
+  // The frame waits for the display, which comes back on from a timer it handles.
+  WhileOff whileOff{show};
+  g_whileOff = &whileOff;
+  ASSERT_NE(SetTimer(nullptr, 0, 100, OnWhileOffTick), 0u);
+  form.RunFrame();
+  g_whileOff = nullptr;
+  EXPECT_EQ(newCommands(), start) << "started again as at the show's start";
+  EXPECT_EQ(whileOff.callsSeen, 3u);
+  EXPECT_EQ(form.cycle().Level(), 3) << "the cycle goes on where it was";
+  form.RunFrame();
+  EXPECT_EQ(RecordedLevels(), (std::vector<int>{0, 1, 2, 3}));
+}
+
+TEST_F(ShowPower, TheCdStopsForSleepAndOnlyAWakeBySomeoneStartsItAgain) {
+  session_.settings.MusicKind = 1;
+  mci_.Set("status cdaudio current track", 0, "1");
+  mci_.Set("status cdaudio number of tracks", 0, "9");
+  mci_.Set("status cdaudio mode", 0, "playing");
+  show::Veskar_S& form = load();
+  const HWND show = form.hwnd();
+  const Commands open = {"open cdaudio", "set cdaudio time format tmsf"};
+  EXPECT_EQ(newCommands(), open);
+
+  EXPECT_EQ(SendMessageW(show, WM_POWERBROADCAST, PBT_APMSUSPEND, 0), TRUE);
+  EXPECT_EQ(newCommands(), (Commands{"stop cdaudio", "close cdaudio"}));
+  // A wake for a timer plays to nobody; the wake that someone made does.
+  SendMessageW(show, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+  EXPECT_TRUE(newCommands().empty());
+  SendMessageW(show, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+  EXPECT_EQ(newCommands(), open);
+  // And the poll runs again: Timer2 is back on.
+  Commands polled;
+  EXPECT_TRUE(testing_support::PumpUntil([&] {
+    for (const std::string& c : newCommands()) polled.push_back(c);
+    return !polled.empty();
+  }));
+  EXPECT_EQ(polled.front(), "status cdaudio current track");
 }
