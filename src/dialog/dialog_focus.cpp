@@ -105,6 +105,18 @@ FocusStep NextFocus(const Focus& now, const FocusEvent& event) {
       // stop), unless it is in the dialog already or its control cannot take it now.
       if (!now.here) e.moveTo = CanFocus(now.stop, event.enabled) ? now.stop : kFirstStop;
       break;
+    case FocusEventKind::StopsChanging:
+      // A control about to be disabled hands the focus to the source choice that disables
+      // it, as a dialog must: a disabled window keeps no focus, and the keys would then
+      // reach no window at all. Away, the focus comes back to the source choice.
+      if (!CanFocus(now.stop, event.enabled)) {
+        if (now.here) {
+          e.moveTo = Stop::MusicSource;  // the value follows when the panel has taken it
+        } else {
+          f.stop = Stop::MusicSource;
+        }
+      }
+      break;
   }
   e.redraw = Framed(now) != Framed(f);
   return step;

@@ -43,13 +43,15 @@ enum class FocusEventKind {
   CuesChanged,    // the keyboard cues were shown or hidden (the bar is told)
   Deactivated,    // another window became the active one
   Activated,      // the dialog became the active window again
+  StopsChanging,  // the chosen row is about to enable or disable the track box and "..."
 };
 
 struct FocusEvent {
   FocusEventKind kind;
   Stop stop = kFirstStop;   // Requested, Arrived, Left
   bool cuesShown = true;    // the keyboard cues show now (Windows' UI state)
-  StopsEnabled enabled{};   // Activated: the stops that can take the focus now
+  StopsEnabled enabled{};   // Activated: the stops that can take the focus now;
+                            // StopsChanging: those that can once the row has changed
 };
 
 // What the shell does after an event, besides keeping the new value.

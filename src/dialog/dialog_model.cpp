@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "dialog/layout.h"
 #include "settings/codepage.h"
 #include "settings/number_text.h"
 
@@ -31,6 +32,12 @@ int ScrollTo(int current, ScrollAction action, int thumbPosition) {
     case ScrollAction::Thumb: next = thumbPosition; break;
   }
   return std::clamp(next, kDegreeMin, kDegreeMax);
+}
+
+std::string RowDescription(int kind, std::string_view track, std::string_view file) {
+  if (kind == 1 && !track.empty()) return std::string(track) + std::string(SpecOf(Label::RepeatCaption).text);
+  if (kind == 2) return std::string(file);
+  return {};
 }
 
 std::string DegreeText(int value) { return std::to_string(value); }

@@ -26,6 +26,12 @@ struct MusicKindView {
 };
 MusicKindView ShowMusicKind(int kind);
 
+// What a music row shows beside its caption, which a screen reader hears as the row's
+// description: on the CD row the track with the caption after its box, read as one
+// phrase ("7曲目をﾘﾋﾟｰﾄ", repeat the 7th track), nothing while the box is empty; on the
+// file row the path in the box under it; on the none row nothing.
+std::string RowDescription(int kind, std::string_view track, std::string_view file);
+
 // ---- the degree bar HS_Doai
 
 inline constexpr int kDegreeMin = 0;

@@ -2,10 +2,12 @@
 // itself have no windows, so their client objects describe them. The dialog's client
 // holds the web address (a link whose value is the address) beside the panel and the
 // two buttons; the panel's holds the three music sources (radio buttons named by their
-// captions, the chosen one checked) beside the track box, the degree bar and the file
-// button; the degree bar is named by its heading and gives its position as its value.
+// captions, the chosen one checked, described by the track or the path their rows show)
+// beside the track box, the degree bar and the file button; the degree bar is named by
+// its heading and gives its position as its value.
 // The skinned buttons answer for themselves (command_win.cpp).
 #include "controls/command_win.h"
+#include "dialog/dialog_model.h"
 #include "dialog/rect_win.h"
 #include "dialog/settings_dialog_win.h"
 #include "win/accessible.h"
@@ -126,6 +128,9 @@ class SettingsDialog::Access {
         const int kind = kRowsTopDown[static_cast<size_t>(child - 1)];
         const Label caption = kRowCaptions[static_cast<size_t>(kind)];
         item.name = win::widen(d_.labelText(caption));
+        // What the row shows beside its caption (the track, the path) is its description:
+        // readers speak that of a radio button, and never its value.
+        item.description = win::widen(RowDescription(kind, d_.repeatText(), d_.labelText(Label::FileName)));
         item.role = ROLE_SYSTEM_RADIOBUTTON;
         const bool checked = d_.markedRow() == kind;
         const bool focused = d_.Has(Stop::MusicSource) && FocusedRow() == child;

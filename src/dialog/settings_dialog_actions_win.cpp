@@ -90,15 +90,15 @@ void SettingsDialog::SetBarPosition(int value) {
 
 void SettingsDialog::ShowMusicKind(int kind) {
   const MusicKindView view = dialog::ShowMusicKind(kind);
-  // A control about to be disabled gives the focus to the source choice that did it.
-  const Stop focus = focusStop();
-  if ((focus == Stop::Repeat && !view.repeatEnabled) || (focus == Stop::FileButton && !view.fileEnabled)) {
-    if (GetFocus()) FocusStop(Stop::MusicSource);
-  }
   markedKind_ = -1;
   for (int k = 0; k < 3; ++k) {
     if (view.marked[static_cast<size_t>(k)]) markedKind_ = k;
   }
+  // Before a control is disabled: if it has the focus, the focus goes to the source choice
+  // (dialog_focus.h), which is then announced with the row now chosen.
+  FocusEvent changing{FocusEventKind::StopsChanging};
+  changing.enabled = StopsFor(view);
+  ReportFocus(changing);
   EnableWindow(combo_.get(), view.repeatEnabled);
   if (controls::Command* file = button(kIdFile)) file->SetEnabled(view.fileEnabled);
   for (int k = 0; k < 3; ++k) {

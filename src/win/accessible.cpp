@@ -113,9 +113,8 @@ class AccessibleObject final : public IAccessible {
   HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* out) override {
     return Text(child, out, &AccessibleItem::value, &IAccessible::get_accValue);
   }
-  HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT, BSTR* out) override {
-    if (out) *out = nullptr;
-    return S_FALSE;
+  HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* out) override {
+    return Text(child, out, &AccessibleItem::description, &IAccessible::get_accDescription);
   }
   HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* out) override {
     return Number(child, out, &AccessibleItem::role, &IAccessible::get_accRole);

@@ -18,6 +18,7 @@ namespace win {
 struct AccessibleItem {
   std::wstring name;
   std::wstring value;
+  std::wstring description;    // what the element shows beside its name; empty: none
   std::wstring defaultAction;  // empty: none
   long role = ROLE_SYSTEM_CLIENT;
   long state = 0;              // STATE_SYSTEM_* flags

@@ -36,7 +36,9 @@ class DialogAccessE2e : public SettingsDialogTest {
 }  // namespace
 
 TEST_F(DialogAccessE2e, EveryControlSaysWhatItIsToAnotherProcess) {
-  Open(SavedSettings(100, 1, 0));  // the CD
+  const std::wstring song = folder_.file(L"曲.mp3");
+  ASSERT_TRUE(WriteFileBytes(song, "ID3"));
+  Open(SavedSettings(100, 1, 7, Cp932(song)));  // the CD, track 7; a file kept from before
 
   // The buttons by their captions; 設定 is the default one; "..." is out of use.
   const Described set = Window(3), cancel = Window(4), file = Panel(6);
@@ -62,6 +64,11 @@ TEST_F(DialogAccessE2e, EveryControlSaysWhatItIsToAnotherProcess) {
     EXPECT_EQ(r.name, names[row - 1]);
     EXPECT_EQ(r.has(STATE_SYSTEM_CHECKED), row == 1) << row;
   }
+  // Each row is described by what it shows beside its caption: the track, read with the
+  // caption after its box, and the path.
+  EXPECT_EQ(Panel(1).description, L"7曲目をﾘﾋﾟｰﾄ");
+  EXPECT_EQ(Panel(2).description, L"");
+  EXPECT_EQ(Panel(3).description, song);
 
   // The web address is a link whose value is the address; the bar is named by its
   // heading and gives the degree as its value.
@@ -93,7 +100,7 @@ TEST_F(DialogAccessE2e, EveryControlSaysWhatItIsToAnotherProcess) {
   EXPECT_TRUE(WaitUntil([&] { return Panel(3).has(STATE_SYSTEM_CHECKED); }, 5000));
   EXPECT_FALSE(Panel(1).has(STATE_SYSTEM_CHECKED));
   EXPECT_FALSE(Panel(6).has(STATE_SYSTEM_UNAVAILABLE));
-  EXPECT_EQ(Ini(), SavedSettings(100, 1, 0)) << "nothing saved yet";
+  EXPECT_EQ(Ini(), SavedSettings(100, 1, 7, Cp932(song))) << "nothing saved yet";
 }
 
 TEST_F(DialogAccessE2e, SetsDefaultActionSavesAndEndsTheProgram) {

@@ -37,11 +37,7 @@ struct Shown {
     return it == values.end() ? missing : it->second;
   }
   // A rectangle of the snapshot ("rect.lbl_BGM(0)"), in its container's client area.
-  dialog::Rect rect(const std::string& name) const {
-    dialog::Rect r;
-    sscanf((*this)["rect." + name].c_str(), "%d,%d,%d,%d", &r.left, &r.top, &r.width, &r.height);
-    return r;
-  }
+  dialog::Rect rect(const std::string& name) const { return AnsweredRect(values, name); }
 };
 
 class SettingsDialogE2e : public SettingsDialogTest {

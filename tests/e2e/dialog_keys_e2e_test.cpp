@@ -61,6 +61,14 @@ class DialogKeysE2e : public SettingsDialogTest {
     SendInput(1, &in, sizeof in);
   }
 
+  // A click on the caption of a music row, through the input queue as a user makes one.
+  void ClickRow(int kind) {
+    const dialog::Rect r = AnsweredRect(Shown(), "lbl_BGM(" + std::to_string(kind) + ")");
+    POINT p{r.left + 4, r.top + r.height / 2};
+    ClientToScreen(panel_, &p);
+    SendClick(p.x, p.y);
+  }
+
   win::ComApartment com_;  // the pressed look is asked as a screen reader asks
 };
 
@@ -172,4 +180,21 @@ TEST_F(DialogKeysE2e, EscLeavesTheSettingsFileByteForByte) {
   Key(VK_ESCAPE);
   ExpectClosed();
   EXPECT_EQ(ReadFileBytes(IniPath()), before);
+}
+
+TEST_F(DialogKeysE2e, AClickOnAnotherRowHandsTheFocusOfTheControlItDisablesToTheSources) {
+  Open(SavedFile(100, 1, 7, L""));
+  Key(VK_TAB);
+  ASSERT_TRUE(FocusAt(panel_, "Img_BGM"));
+  Key(VK_TAB);
+  ASSERT_TRUE(FocusAt(combo_, "BGM_Repeat"));
+  ClickRow(2);  // the file row: the track box goes out of use
+  EXPECT_TRUE(FocusAt(panel_, "Img_BGM")) << "the focus went nowhere";
+  Key(VK_TAB);
+  const HWND file = GetDlgItem(panel_, dialog::kIdFile);
+  ASSERT_TRUE(FocusAt(file, "Cmd_File")) << "Tab goes on from the sources";
+  ClickRow(0);  // none: "..." goes out of use
+  EXPECT_TRUE(FocusAt(panel_, "Img_BGM"));
+  Key(VK_TAB);
+  EXPECT_TRUE(FocusAt(GetDlgItem(dialog_, dialog::kIdSet), "Cmd_Set"));
 }

@@ -1,8 +1,8 @@
 // Asking a window what it tells assistive technology, as a screen reader asks: its client
-// object through AccessibleObjectFromWindow, then the role, state, name, value and default
-// action of the object or of one of its children. The caller's thread is in a COM
-// apartment (win::ComApartment), as a reader's is. For the shell tests in the dialog's own
-// process and the end-to-end tests in another.
+// object through AccessibleObjectFromWindow, then the role, state, name, value,
+// description and default action of the object or of one of its children. The caller's
+// thread is in a COM apartment (win::ComApartment), as a reader's is. For the shell tests
+// in the dialog's own process and the end-to-end tests in another.
 #pragma once
 #include <windows.h>
 
@@ -25,7 +25,7 @@ inline VARIANT ChildId(long id) {
 struct Described {
   long role = -1;  // -1: not answered
   long state = 0;
-  std::wstring name, value, action;
+  std::wstring name, value, description, action;
   bool has(long flags) const { return (state & flags) == flags; }
 };
 
@@ -47,6 +47,8 @@ inline Described Describe(IAccessible* a, long child = CHILDID_SELF) {
   if (SUCCEEDED(a->get_accName(ChildId(child), &text))) d.name = TakeText(text);
   text = nullptr;
   if (SUCCEEDED(a->get_accValue(ChildId(child), &text))) d.value = TakeText(text);
+  text = nullptr;
+  if (SUCCEEDED(a->get_accDescription(ChildId(child), &text))) d.description = TakeText(text);
   text = nullptr;
   if (SUCCEEDED(a->get_accDefaultAction(ChildId(child), &text))) d.action = TakeText(text);
   return d;

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdio>
 #include <map>
 #include <string>
 
@@ -11,6 +12,15 @@
 #include "win/handle.h"
 
 namespace testing_support {
+
+// A rectangle of an answer ("rect.lbl_BGM(0)" for `name` "lbl_BGM(0)"), in its
+// container's client area; empty when the answer has none.
+inline dialog::Rect AnsweredRect(const std::map<std::string, std::string>& answer, const std::string& name) {
+  dialog::Rect r;
+  const auto it = answer.find("rect." + name);
+  if (it != answer.end()) sscanf(it->second.c_str(), "%d,%d,%d,%d", &r.left, &r.top, &r.width, &r.height);
+  return r;
+}
 
 class DialogQuery {
  public:

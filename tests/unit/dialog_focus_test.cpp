@@ -123,6 +123,16 @@ TEST(DialogFocus, EachEventMovesTheFocusAsTheTableSays) {
       {"activated, a stop that cannot take it now gives the first", Away(S::FileButton),
        Event(K::Activated, kFirstStop, true, {true, false}), Away(S::FileButton), Fx().move(S::DegreeBar).e},
       {"activated with the focus in the dialog already", Here(S::Set), Event(K::Activated), Here(S::Set), {}},
+
+      // Another row chosen: a control about to be disabled hands the focus to the sources.
+      {"the track box going out of use hands it on", Here(S::Repeat),
+       Event(K::StopsChanging, kFirstStop, true, {false, true}), Here(S::Repeat), Fx().move(S::MusicSource).e},
+      {"so does the file button", Here(S::FileButton), Event(K::StopsChanging, kFirstStop, true, {false, false}),
+       Here(S::FileButton), Fx().move(S::MusicSource).e},
+      {"away, it comes back to the sources", Away(S::Repeat), Event(K::StopsChanging, kFirstStop, true, {false, true}),
+       Away(S::MusicSource), {}},
+      {"a control still in use keeps it", Here(S::Repeat), Event(K::StopsChanging, kFirstStop, true, {true, false}),
+       Here(S::Repeat), {}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.rule);

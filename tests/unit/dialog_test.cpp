@@ -172,6 +172,13 @@ TEST(DialogMusicKind, MarksOneRowAndEnablesOnlyTheRowsOwnControl) {
   }
 }
 
+TEST(DialogMusicKind, EachRowIsDescribedByWhatItShowsBesideItsCaption) {
+  EXPECT_EQ(RowDescription(1, "12", "C:\\a.mp3"), "12曲目をﾘﾋﾟｰﾄ");
+  EXPECT_EQ(RowDescription(1, "", "C:\\a.mp3"), "") << "an empty box says nothing";
+  EXPECT_EQ(RowDescription(0, "12", "C:\\a.mp3"), "");
+  EXPECT_EQ(RowDescription(2, "12", "C:\\a.mp3"), "C:\\a.mp3");
+}
+
 TEST(DialogDegreeBar, AStoredDegreeOutsideTheRangeLeavesTheBarAtTen) {
   EXPECT_EQ(BarPositionFor(100), 100);
   EXPECT_EQ(BarPositionFor(0), 0);

@@ -9,6 +9,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "controls/command_win.h"
 #include "dialog/identity.h"
@@ -16,6 +18,7 @@
 #include "support/accessible.h"
 #include "support/fake_files.h"
 #include "win/com.h"
+#include "win/handle.h"
 #include "win/pump.h"
 #include "win/strings.h"
 
@@ -27,6 +30,12 @@ using testing_support::ClientObject;
 using testing_support::Describe;
 using testing_support::Described;
 VARIANT Child(long id) { return testing_support::ChildId(id); }
+
+// The focus events a reader hears from this process: the window and the child.
+std::vector<std::pair<HWND, long>> g_focusEvents;
+void CALLBACK OnFocusEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG, LONG child, DWORD, DWORD) {
+  g_focusEvents.emplace_back(hwnd, child);
+}
 
 class DialogAccess : public ::testing::Test {
  protected:
@@ -130,6 +139,18 @@ TEST_F(DialogAccess, TheSourcesAreRadioButtonsTheLinkALinkTheBarNamedByItsHeadin
   EXPECT_FALSE(Describe(panel.get(), 3).state & STATE_SYSTEM_CHECKED);
   SetFocus(d.panel());
   EXPECT_TRUE(Describe(panel.get(), 1).state & STATE_SYSTEM_FOCUSED);
+  // The file row chosen while the track box has the focus: the sources take it over, and
+  // the focus event names the row chosen now, not the one before.
+  SetFocus(d.repeatBox());
+  g_focusEvents.clear();
+  const win::Unique<win::NullIsInvalid<HWINEVENTHOOK, UnhookWinEvent>> hook(
+      SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, OnFocusEvent, GetCurrentProcessId(), 0,
+                      WINEVENT_OUTOFCONTEXT));
+  EXPECT_EQ(panel->accDoDefaultAction(Child(3)), S_OK);
+  win::PumpPendingMessages();
+  EXPECT_EQ(GetFocus(), d.panel());
+  ASSERT_FALSE(g_focusEvents.empty());
+  EXPECT_EQ(g_focusEvents.back(), std::make_pair(d.panel(), 3L));
 
   auto window = Client(d.hwnd());
   ASSERT_TRUE(window);
