@@ -3,17 +3,19 @@
 // here that uses AVX2 carries the target attribute, so the rest of the build keeps its
 // baseline and nothing compiled for AVX2 is shared with code that runs everywhere.
 //
-// Built for memory speed: the source is read one row at a time, front to back (several
-// rows read side by side run well below the memory's speed), and each row is summed into
+// Built for memory speed. The source is read one row at a time, front to back (several
+// rows read side by side run well below the memory's speed), and each row is added into
 // 16-bit unit sums held in the first-level cache, eight pixels per register: for blocks of
-// even side the units are pairs of columns, whose sums come from one byte shuffle (the
-// same channel of two neighbouring pixels side by side) and pmaddubsw by ones; otherwise
-// they are single columns, widened by vpmovzxbw. While a block row's source rows stream
-// in, the rows of the block row before it stream out, a segment of each in turn, with
-// stores that skip the cache (no line is read just to be overwritten): the reading and the
-// writing then share the memory's time as a copy's do. Blocks of 2, 3, 4, 8 and 16 get
-// their colours from the unit sums eight or more at a time; other blocks, the cut ones at
-// the edges and blocks taller than one pass go through the shared per-block division.
+// even side a unit is a pair of columns, summed by one byte shuffle (the same channel of
+// the two pixels side by side) and pmaddubsw by ones; otherwise a unit is one column,
+// widened by vpmovzxbw. The block row's last source row goes straight into the block
+// colours, eight or more blocks at a time for sides up to 16, one block at a time beyond.
+// The destination is written with stores that skip the cache (no line is read just to be
+// overwritten), in step with the reading, as a copy writes: frames the last-level cache
+// holds write each row of a block row while a source row of the next is read; larger ones
+// write a block row's rows while its last source row is read, a segment of each in turn.
+// The cut blocks at the edges and blocks taller than one pass of 16-bit sums go through
+// the shared per-block division.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -88,13 +90,20 @@ inline void AddPixelToUnit(uint16_t* unit, uint32_t pixel, bool first) {
   }
 }
 
-template <bool kFirst>
-VESKAR_AVX2 void AddPairs(const uint32_t* src, uint16_t* units, int count) {
+// One row into the unit sums. With kWrite, a row of colours made earlier (`ready`) goes to
+// `late` (32-byte aligned) at the same time, sixteen pixels in with every sixteen out.
+template <bool kFirst, bool kWrite>
+VESKAR_AVX2 void AddPairs(const uint32_t* src, uint16_t* units, int count, const uint32_t* ready, uint32_t* late) {
   int x = 0;
   for (; x + 16 <= count; x += 16) {
     AddUnits<kFirst>(units + 2 * x, PairUnits(src + x));
     AddUnits<kFirst>(units + 2 * x + 16, PairUnits(src + x + 8));
+    if constexpr (kWrite) {
+      _mm256_stream_si256(reinterpret_cast<__m256i*>(late + x), Load8(ready + x));
+      _mm256_stream_si256(reinterpret_cast<__m256i*>(late + x + 8), Load8(ready + x + 8));
+    }
   }
+  if constexpr (kWrite) std::memcpy(late + x, ready + x, static_cast<size_t>(count - x) * 4);
   for (; x + 8 <= count; x += 8) AddUnits<kFirst>(units + 2 * x, PairUnits(src + x));
   for (; x < count; x += 2) {
     AddPixelToUnit(units + 2 * x, src[x], kFirst);
@@ -102,20 +111,34 @@ VESKAR_AVX2 void AddPairs(const uint32_t* src, uint16_t* units, int count) {
   }
 }
 
-template <bool kFirst>
-VESKAR_AVX2 void AddColumns(const uint32_t* src, uint16_t* units, int count) {
+template <bool kFirst, bool kWrite>
+VESKAR_AVX2 void AddColumns(const uint32_t* src, uint16_t* units, int count, const uint32_t* ready, uint32_t* late) {
   int x = 0;
-  for (; x + 8 <= count; x += 8) {
-    AddUnits<kFirst>(units + 4 * x, ColumnUnits(src + x));
-    AddUnits<kFirst>(units + 4 * x + 16, ColumnUnits(src + x + 4));
+  for (; x + 16 <= count; x += 16) {
+    for (int i = 0; i < 16; i += 4) AddUnits<kFirst>(units + 4 * (x + i), ColumnUnits(src + x + i));
+    if constexpr (kWrite) {
+      _mm256_stream_si256(reinterpret_cast<__m256i*>(late + x), Load8(ready + x));
+      _mm256_stream_si256(reinterpret_cast<__m256i*>(late + x + 8), Load8(ready + x + 8));
+    }
   }
+  if constexpr (kWrite) std::memcpy(late + x, ready + x, static_cast<size_t>(count - x) * 4);
   for (; x + 4 <= count; x += 4) AddUnits<kFirst>(units + 4 * x, ColumnUnits(src + x));
   for (; x < count; ++x) AddPixelToUnit(units + 4 * x, src[x], kFirst);
 }
 
+template <bool kWrite>
+VESKAR_AVX2 void AddRow(bool pairs, bool first, const uint32_t* src, uint16_t* units, int count,
+                        const uint32_t* ready, uint32_t* late) {
+  if (pairs) {
+    first ? AddPairs<true, kWrite>(src, units, count, ready, late) : AddPairs<false, kWrite>(src, units, count, ready, late);
+  } else {
+    first ? AddColumns<true, kWrite>(src, units, count, ready, late)
+          : AddColumns<false, kWrite>(src, units, count, ready, late);
+  }
+}
+
 VESKAR_AVX2 void AddRow(bool pairs, bool first, const uint32_t* src, uint16_t* units, int count) {
-  if (pairs) first ? AddPairs<true>(src, units, count) : AddPairs<false>(src, units, count);
-  else first ? AddColumns<true>(src, units, count) : AddColumns<false>(src, units, count);
+  AddRow<false>(pairs, first, src, units, count, nullptr, nullptr);
 }
 
 // ---- one row of colours out to the destination
@@ -159,7 +182,7 @@ VESKAR_AVX2 inline __m256i SpreadLowWords() {
 }
 
 // Side 2: each pair is a block. pmulhrsw by 2^13 is (s * 2^13 + 2^14) >> 15 == (s + 2) >> 2.
-VESKAR_AVX2 int Finish2(const uint32_t* src, const uint16_t* units, uint32_t* row, int count, int) {
+VESKAR_AVX2 int Finish2(const uint32_t* src, const uint16_t* units, uint32_t* row, int count) {
   const __m256i quarter = _mm256_set1_epi16(1 << 13);
   int x = 0;
   for (; x + 16 <= count; x += 16) {
@@ -174,7 +197,7 @@ VESKAR_AVX2 int Finish2(const uint32_t* src, const uint16_t* units, uint32_t* ro
 }
 
 // Side 4: two pairs per block, one block per 128-bit half.
-VESKAR_AVX2 int Finish4(const uint32_t* src, const uint16_t* units, uint32_t* row, int count, int) {
+VESKAR_AVX2 int Finish4(const uint32_t* src, const uint16_t* units, uint32_t* row, int count) {
   const __m256i half = _mm256_set1_epi16(8);
   int x = 0;
   for (; x + 8 <= count; x += 8) {
@@ -187,7 +210,7 @@ VESKAR_AVX2 int Finish4(const uint32_t* src, const uint16_t* units, uint32_t* ro
 
 // Sides 8 and 16: K registers of four pairs per block; the sums stay below 255 * 256 + 128.
 template <int K>
-VESKAR_AVX2 int Finish8K(const uint32_t* src, const uint16_t* units, uint32_t* row, int count, int) {
+VESKAR_AVX2 int Finish8K(const uint32_t* src, const uint16_t* units, uint32_t* row, int count) {
   constexpr int kSide = 8 * K;
   constexpr int kShift = K == 1 ? 6 : 8;  // kSide * kSide == 1 << kShift
   const __m256i half = _mm256_set1_epi16(kSide * kSide / 2);
@@ -206,44 +229,105 @@ VESKAR_AVX2 int Finish8K(const uint32_t* src, const uint16_t* units, uint32_t* r
   return x;
 }
 
-// Side 3: column units; the sums of four blocks (twelve units in three registers) gathered
-// by 64-bit blends and permutes, eight blocks at a time.
-VESKAR_AVX2 inline __m256i BlockSums3(__m256i v0, __m256i v1, __m256i v2) {
-  // Units u0 ... u11; block k is u3k + u3k+1 + u3k+2.
-  const __m256i a = _mm256_permute4x64_epi64(
-      _mm256_blend_epi32(_mm256_blend_epi32(v0, v1, 0x30), v2, 0x0C), 0x6C);  // u0 u3 u6 u9
-  const __m256i b = _mm256_permute4x64_epi64(
-      _mm256_blend_epi32(_mm256_blend_epi32(v0, v1, 0xC3), v2, 0x30), 0xB1);  // u1 u4 u7 u10
-  const __m256i c = _mm256_permute4x64_epi64(
-      _mm256_blend_epi32(_mm256_blend_epi32(v0, v1, 0x0C), v2, 0xC3), 0xC6);  // u2 u5 u8 u11
-  return _mm256_add_epi16(_mm256_add_epi16(a, b), c);
+// Sides whose blocks hold an odd number of units (3, 5, ..., 15 columns; 6, 10 and 14 as
+// pairs of columns), eight blocks at a time. Four blocks are 4U units in U registers of
+// four units; unit j of block k is unit kU + j, and with U odd the four blocks' units j lie
+// in four different 64-bit places: three 64-bit blends gather them into one register, the
+// registers of every j with the same j mod 4 have the same arrangement and are added, and
+// one permute per arrangement puts the blocks in order.
+template <int U>
+struct OddUnitPlaces {
+  static constexpr int Source(int j, int k) { return (k * U + j) / 4; }
+  static constexpr int Place(int j, int k) { return (k * U + j) % 4; }
+  static constexpr int Order(int m) {  // vpermq: block k from its place in arrangement m
+    int imm = 0;
+    for (int k = 0; k < 4; ++k) imm |= Place(m, k) << (2 * k);
+    return imm;
+  }
+};
+template <int U, int J, int K>
+inline constexpr int kPlaceMask = 3 << (2 * OddUnitPlaces<U>::Place(J, K));
+template <int U, int M>
+inline constexpr int kOrder = OddUnitPlaces<U>::Order(M);
+
+template <int U, int J>
+VESKAR_AVX2 inline __m256i Gather(const __m256i (&v)[U]) {
+  using P = OddUnitPlaces<U>;
+  __m256i g = v[P::Source(J, 0)];
+  g = _mm256_blend_epi32(g, v[P::Source(J, 1)], (kPlaceMask<U, J, 1>));
+  g = _mm256_blend_epi32(g, v[P::Source(J, 2)], (kPlaceMask<U, J, 2>));
+  return _mm256_blend_epi32(g, v[P::Source(J, 3)], (kPlaceMask<U, J, 3>));
 }
 
-VESKAR_AVX2 inline __m256i Columns3(const uint32_t* src, const uint16_t* units, int i) {
-  return _mm256_add_epi16(ColumnUnits(src + 4 * i), Load8(units + 16 * i));
+template <int U, int... J>
+VESKAR_AVX2 inline __m256i FourBlockSums(const __m256i (&v)[U], std::integer_sequence<int, J...>) {
+  __m256i g[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256()};
+  ((g[J % 4] = _mm256_add_epi16(g[J % 4], Gather<U, J>(v))), ...);
+  __m256i sum = _mm256_add_epi16(_mm256_permute4x64_epi64(g[0], (kOrder<U, 0>)),
+                                 _mm256_permute4x64_epi64(g[1], (kOrder<U, 1>)));
+  sum = _mm256_add_epi16(sum, _mm256_permute4x64_epi64(g[2], (kOrder<U, 2>)));
+  if constexpr (U > 3) sum = _mm256_add_epi16(sum, _mm256_permute4x64_epi64(g[3], (kOrder<U, 3>)));
+  return sum;
 }
 
-VESKAR_AVX2 int Finish3(const uint32_t* src, const uint16_t* units, uint32_t* row, int count, int) {
-  constexpr detail::Reciprocal16 r = detail::ReciprocalFor16(3);  // (sum + 4) / 9
-  static_assert(r.pre == 0 && r.mul != 0);
-  const __m256i half = _mm256_set1_epi16(4);
-  const __m256i mul = _mm256_set1_epi16(static_cast<short>(r.mul));
-  // The packed colours lie as blocks 0 1 4 5 2 3 6 7; each output register picks its own.
-  const __m256i first = _mm256_setr_epi32(0, 0, 0, 1, 1, 1, 4, 4);
-  const __m256i second = _mm256_setr_epi32(4, 5, 5, 5, 2, 2, 2, 3);
-  const __m256i third = _mm256_setr_epi32(3, 3, 6, 6, 6, 7, 7, 7);
+template <int B>
+VESKAR_AVX2 inline __m256i DivideBlocks16(__m256i y) {
+  constexpr detail::Reciprocal16 r = detail::ReciprocalFor16(B);
+  if constexpr (r.pre > 0) y = _mm256_srli_epi16(y, r.pre);
+  if constexpr (r.mul != 0) {
+    y = _mm256_mulhi_epu16(y, _mm256_set1_epi16(static_cast<short>(r.mul)));
+    if constexpr (r.post > 0) y = _mm256_srli_epi16(y, r.post);
+  }
+  return y;
+}
+
+// Eight block colours packed from two registers of four lie as blocks 0 1 4 5 2 3 6 7;
+// output register M takes each of its pixels' block from there.
+template <int B, int M, int I>
+inline constexpr int kPacked = [] {
+  const int b = (8 * M + I) / B;
+  return b < 2 || b > 5 ? b : b < 4 ? b + 2 : b - 2;
+}();
+
+template <int B, int M>
+VESKAR_AVX2 inline void SpreadEight(__m256i packed, uint32_t* row) {
+  const __m256i index = _mm256_setr_epi32(kPacked<B, M, 0>, kPacked<B, M, 1>, kPacked<B, M, 2>, kPacked<B, M, 3>,
+                                          kPacked<B, M, 4>, kPacked<B, M, 5>, kPacked<B, M, 6>, kPacked<B, M, 7>);
+  Store8(row + 8 * M, _mm256_permutevar8x32_epi32(packed, index));
+}
+
+template <int B, int... M>
+VESKAR_AVX2 inline void SpreadEight(__m256i packed, uint32_t* row, std::integer_sequence<int, M...>) {
+  (SpreadEight<B, M>(packed, row), ...);
+}
+
+// Register n of the eight blocks' units (units 4n to 4n + 3) with the last row's added.
+template <int B, int N>
+VESKAR_AVX2 inline __m256i LastRowUnits(const uint32_t* src, const uint16_t* units) {
+  if constexpr (B % 2 == 0) return _mm256_add_epi16(Load8(units + 16 * N), PairUnits(src + 8 * N));
+  else return _mm256_add_epi16(Load8(units + 16 * N), ColumnUnits(src + 4 * N));
+}
+
+// The colours of four blocks (H: the first or the second four of eight), in 16 bits.
+template <int B, int H, int... I>
+VESKAR_AVX2 inline __m256i FourColours(const uint32_t* src, const uint16_t* units, std::integer_sequence<int, I...>) {
+  constexpr int kUnits = sizeof...(I);
+  const __m256i v[kUnits] = {LastRowUnits<B, H * kUnits + I>(src, units)...};
+  const __m256i sums = FourBlockSums<kUnits>(v, std::make_integer_sequence<int, kUnits>{});
+  return DivideBlocks16<B>(_mm256_add_epi16(sums, _mm256_set1_epi16(B * B / 2)));
+}
+
+template <int B>
+VESKAR_AVX2 int OddUnits(const uint32_t* src, const uint16_t* units, uint32_t* row, int count) {
+  constexpr bool kPairs = B % 2 == 0;
+  constexpr int kUnits = kPairs ? B / 2 : B;
+  static_assert(kUnits % 2 == 1 && B <= 16);  // block sums below 255 * 256 + 128
   int x = 0;
-  for (; x + 24 <= count; x += 24) {
-    const uint32_t* s = src + x;
-    const uint16_t* u = units + 4 * x;
-    const __m256i low = BlockSums3(Columns3(s, u, 0), Columns3(s, u, 1), Columns3(s, u, 2));
-    const __m256i high = BlockSums3(Columns3(s, u, 3), Columns3(s, u, 4), Columns3(s, u, 5));
-    const __m256i lowColours = _mm256_srli_epi16(_mm256_mulhi_epu16(_mm256_add_epi16(low, half), mul), r.post);
-    const __m256i highColours = _mm256_srli_epi16(_mm256_mulhi_epu16(_mm256_add_epi16(high, half), mul), r.post);
-    const __m256i packed = _mm256_packus_epi16(lowColours, highColours);
-    Store8(row + x, _mm256_permutevar8x32_epi32(packed, first));
-    Store8(row + x + 8, _mm256_permutevar8x32_epi32(packed, second));
-    Store8(row + x + 16, _mm256_permutevar8x32_epi32(packed, third));
+  for (; x + 8 * B <= count; x += 8 * B) {
+    const uint16_t* u = units + (kPairs ? 2 * x : 4 * x);
+    const __m256i first = FourColours<B, 0>(src + x, u, std::make_integer_sequence<int, kUnits>{});
+    const __m256i second = FourColours<B, 1>(src + x, u, std::make_integer_sequence<int, kUnits>{});
+    SpreadEight<B>(_mm256_packus_epi16(first, second), row + x, std::make_integer_sequence<int, B>{});
   }
   return x;
 }
@@ -256,42 +340,6 @@ VESKAR_AVX2 int Finish3(const uint32_t* src, const uint16_t* units, uint32_t* ro
 VESKAR_AVX2 inline __m256i KeepUnits(int n) {  // the first n (0-3) of four units
   const int64_t k0 = n > 0 ? -1 : 0, k1 = n > 1 ? -1 : 0, k2 = n > 2 ? -1 : 0;
   return _mm256_setr_epi64x(k0, k1, k2, 0);
-}
-
-// The same for sides up to 16 known at compile time, every step unrolled.
-template <int B>
-VESKAR_AVX2 int BlocksOf(const uint32_t* src, const uint16_t* units, uint32_t* row, int count, int readable) {
-  constexpr bool kPairs = B % 2 == 0;
-  constexpr int kUnits = kPairs ? B / 2 : B;
-  constexpr int kWhole = kUnits & ~3;
-  // Whole registers of the source are read: up to 3 pixels (7 for pairs) past a block.
-  constexpr int kRead = kPairs ? 8 * ((kUnits + 3) / 4) : 4 * ((kUnits + 3) / 4);
-  count = std::min(count, readable - (kRead - B));
-  constexpr detail::Reciprocal16 r = detail::ReciprocalFor16(B);
-  const __m256i keep = KeepUnits(kUnits - kWhole);
-  const __m256i half = _mm256_set1_epi16(B * B / 2);
-  int x = 0;
-  for (; x + B <= count; x += B) {
-    // The last row's units of the block first, then the rows before it.
-    __m256i sum = _mm256_setzero_si256();
-    const uint16_t* u = units + (kPairs ? 2 * x : 4 * x);
-    for (int i = 0; i < kUnits; i += 4) {
-      __m256i v = _mm256_add_epi16(Load8(u + 4 * i), kPairs ? PairUnits(src + x + 2 * i) : ColumnUnits(src + x + i));
-      if (i + 4 > kUnits) v = _mm256_and_si256(v, keep);
-      sum = _mm256_add_epi16(sum, v);
-    }
-    sum = _mm256_add_epi16(sum, _mm256_permute2x128_si256(sum, sum, 1));
-    sum = _mm256_add_epi16(sum, _mm256_srli_si256(sum, 8));
-    __m256i q = _mm256_add_epi16(sum, half);
-    if constexpr (r.pre > 0) q = _mm256_srli_epi16(q, r.pre);
-    if constexpr (r.mul != 0) {
-      q = _mm256_mulhi_epu16(q, _mm256_set1_epi16(static_cast<short>(r.mul)));
-      if constexpr (r.post > 0) q = _mm256_srli_epi16(q, r.post);
-    }
-    const __m256i colour = _mm256_broadcastd_epi32(_mm256_castsi256_si128(_mm256_packus_epi16(q, q)));
-    for (int i = 0; i < B; i += 8) Store8(row + x + i, colour);
-  }
-  return x;
 }
 
 VESKAR_AVX2 void WholeBlocks(const uint16_t* units, bool pairs, uint32_t* row, int x0, int x1, int side, int rows) {
@@ -342,27 +390,25 @@ VESKAR_AVX2 void WholeBlocks(const uint16_t* units, bool pairs, uint32_t* row, i
   if (bx < x1) UnitColours(units, pairs, row, bx, x1, side, rows);
 }
 
-// `readable`: pixels of the row from src on (a finish may read a few past its blocks).
-using Finish = int (*)(const uint32_t* src, const uint16_t* units, uint32_t* row, int count, int readable);
+using Finish = int (*)(const uint32_t* src, const uint16_t* units, uint32_t* row, int count);
 
 Finish FinishFor(int side) {
   switch (side) {
     case 2: return Finish2;
-    case 3: return Finish3;
+    case 3: return OddUnits<3>;
     case 4: return Finish4;
-    case 5: return BlocksOf<5>;
-    case 6: return BlocksOf<6>;
-    case 7: return BlocksOf<7>;
+    case 5: return OddUnits<5>;
+    case 6: return OddUnits<6>;
+    case 7: return OddUnits<7>;
     case 8: return Finish8K<1>;
-    case 9: return BlocksOf<9>;
-    case 10: return BlocksOf<10>;
-    case 11: return BlocksOf<11>;
-    case 12: return BlocksOf<12>;
-    case 13: return BlocksOf<13>;
-    case 14: return BlocksOf<14>;
-    case 15: return BlocksOf<15>;
+    case 9: return OddUnits<9>;
+    case 10: return OddUnits<10>;
+    case 11: return OddUnits<11>;
+    case 13: return OddUnits<13>;
+    case 14: return OddUnits<14>;
+    case 15: return OddUnits<15>;
     case 16: return Finish8K<2>;
-    default: return nullptr;
+    default: return nullptr;  // 12 and beyond 16: one block at a time
   }
 }
 
@@ -378,7 +424,7 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
   const size_t bytes = size_t(width) * size_t(height) * 4;
   const bool stream = bytes >= kStreamBytes;
   const bool direct = bytes >= kDirectBytes;
-  const bool pairs = side % 2 == 0 && side <= kMaxPairRowsPerPass;
+  const bool pairs = side % 2 == 0;
   const int passRows = pairs ? kMaxPairRowsPerPass : kMaxRowsPerPass;
   const Finish finish = FinishFor(side);
   // A whole block row's last source row goes in segments of whole blocks and whole
@@ -404,7 +450,7 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
           const int count = std::min(segment, width - x);
           uint16_t* units = UnitsAt(work.units, pairs, x);
           // The fast colours stop short only in the last segment, at a whole chunk.
-          const int done = finish ? finish(s + x, units, colours + x, count, width - x) : 0;
+          const int done = finish ? finish(s + x, units, colours + x, count) : 0;
           if (done < count) {
             AddRow(pairs, first, s + x + done, UnitsAt(units, pairs, done), count - done);
             WholeBlocks(work.units, pairs, colours, x + done, x + count, side, rows);
@@ -416,10 +462,11 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
         }
         continue;
       }
-      for (int x = 0; x < width; x += kGrain) {
-        const int count = std::min(kGrain, width - x);
-        AddRow(pairs, first, s + x, UnitsAt(work.units, pairs, x), count);
-        if (late) WriteSegment(ready + x, late + x, count, stream);
+      if (late && stream && (reinterpret_cast<uintptr_t>(late) & 31) == 0) {
+        AddRow<true>(pairs, first, s, work.units, width, ready, late);
+      } else {
+        AddRow(pairs, first, s, work.units, width);
+        if (late) WriteRow(ready, late, width, stream);
       }
       if (tall && (r + 1 == rows || (r + 1) % passRows == 0)) AddUnitSums(work.units, pairs, width, side, work.blocks);
     }
