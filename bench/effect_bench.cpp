@@ -1,6 +1,7 @@
 // Native benchmark of the pixelation kernel (Google Benchmark, built without sanitizers):
-// the kernel and the plain per-block loop at each frame size and level, against memcpy of
-// the same frame; then a count of the allocations made while rendering frames.
+// each vector path the processor runs and the plain per-block loop at each frame size and
+// level, against memcpy of the same frame; then a count of the allocations made while
+// rendering frames.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -47,16 +48,17 @@ bench::RatioTable g_table;
 void Register() {
   for (const auto& [w, h] : bench::FrameSizes()) {
     const std::string frame = std::to_string(w) + "x" + std::to_string(h);
-    for (const char* way : {"kernel", "scalar"}) {
+    // Every vector path this processor runs, and the plain loop.
+    for (auto path : {effects::KernelPath::Avx2, effects::KernelPath::Sse2, effects::KernelPath::Portable}) {
+      if (!effects::PathRuns(path)) continue;
+      const char* way = path == effects::KernelPath::Portable ? "scalar" : effects::PathName(path);
       for (int level : bench::Levels()) {
-        const bool scalar = std::string(way) == "scalar";
         const std::string name = std::string(way) + "/" + frame + "/L" + std::to_string(level);
-        benchmark::RegisterBenchmark(name.c_str(), [w = w, h = h, level, scalar, way](benchmark::State& st) {
+        benchmark::RegisterBenchmark(name.c_str(), [w = w, h = h, level, path, way](benchmark::State& st) {
           Frame& f = FrameOf(w, h);
           effects::Scratch scratch;
           auto render = [&] {
-            if (scalar) effects::PixelatePortable(f.in(), f.out(), w, h, level);
-            else effects::Pixelate(f.in(), f.out(), w, h, level, scratch);
+            effects::PixelateOn(path, f.in(), f.out(), w, h, level, scratch);
             benchmark::ClobberMemory();
           };
           auto copy = [&] {
@@ -95,7 +97,8 @@ int main(int argc, char** argv) {
   bench::PrintKernelAllocations(big.in(), big.out(), big.width, big.height, "x86_64");
   Register();
   benchmark::RunSpecifiedBenchmarks();
-  g_table.printBoth("Native x86_64 kernel: time per frame / memcpy of the same frame, measured alternately");
+  g_table.printBoth(std::string("Native x86_64 kernel (") + effects::PathName(effects::ChosenPath()) +
+                    " chosen here): time per frame / memcpy of the same frame, measured alternately");
   benchmark::Shutdown();
   return 0;
 }
