@@ -20,16 +20,28 @@
 
 namespace {
 
+// Pixels on a page boundary, as a DIB section's are.
+struct PagePixels {
+  explicit PagePixels(size_t n) : px(static_cast<uint32_t*>(std::aligned_alloc(4096, (n * 4 + 4095) / 4096 * 4096))) {
+    if (!px) throw std::bad_alloc();
+  }
+  ~PagePixels() { std::free(px); }
+  PagePixels(const PagePixels&) = delete;
+  PagePixels& operator=(const PagePixels&) = delete;
+  uint32_t* px;
+};
+
 struct Frame {
   int width, height;
-  std::vector<uint32_t> src, dst;
+  PagePixels src, dst;
   Frame(int w, int h) : width(w), height(h), src(size_t(w) * h), dst(size_t(w) * h) {
     std::mt19937 rng(w);
-    for (auto& p : src) p = rng();
+    for (size_t i = 0; i < size_t(w) * h; ++i) src.px[i] = rng();
+    std::memset(dst.px, 0, bytes());
   }
-  effects::ConstPixels in() const { return {src.data(), width}; }
-  effects::Pixels out() { return {dst.data(), width}; }
-  size_t bytes() const { return src.size() * 4; }
+  effects::ConstPixels in() const { return {src.px, width}; }
+  effects::Pixels out() { return {dst.px, width}; }
+  size_t bytes() const { return size_t(width) * size_t(height) * 4; }
 };
 
 Frame& FrameOf(int w, int h) {
@@ -62,7 +74,7 @@ void Register() {
             benchmark::ClobberMemory();
           };
           auto copy = [&] {
-            std::memcpy(f.dst.data(), f.src.data(), f.bytes());
+            std::memcpy(f.dst.px, f.src.px, f.bytes());
             benchmark::ClobberMemory();
           };
           render();

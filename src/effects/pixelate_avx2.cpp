@@ -52,11 +52,13 @@ bool CpuHasAvx2() {
 constexpr int kGrain = 96;
 // Frames of this size and more are written past the cache.
 constexpr size_t kStreamBytes = size_t{1} << 20;
-// Frames of this size and more (more than the last-level cache holds with their source)
-// write a block row's rows while its last source row is read, a segment of each in turn;
-// smaller ones write them while the next block row is read, one row with each source row.
-// Measured: each way is the faster one on its side of this size.
-constexpr size_t kDirectBytes = size_t{24} << 20;
+// Frames of this size and more (about as much as the last-level cache holds with their
+// source) write a block row's rows while its last source row is read, a segment of each
+// in turn; smaller ones, and blocks taller than kDirectRows, write them while the next
+// block row is read, one row with each source row. Measured at 1920x1080, 2560x1440 and
+// 3840x2160: each way is the faster one on its side.
+constexpr size_t kDirectBytes = size_t{12} << 20;
+constexpr int kDirectRows = 8;
 
 VESKAR_AVX2 inline __m256i Load8(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
 VESKAR_AVX2 inline void Store8(void* p, __m256i v) { _mm256_storeu_si256(static_cast<__m256i*>(p), v); }
@@ -91,19 +93,42 @@ inline void AddPixelToUnit(uint16_t* unit, uint32_t pixel, bool first) {
 }
 
 // One row into the unit sums. With kWrite, a row of colours made earlier (`ready`) goes to
-// `late` (32-byte aligned) at the same time, sixteen pixels in with every sixteen out.
+// `late` at the same time, sixteen pixels out with every sixteen in, from the first 32-byte
+// boundary of `late` on (the pixels before it and after the last whole registers go the
+// ordinary way).
+struct LateRow {
+  const uint32_t* ready;
+  uint32_t* late;
+  int next;  // the first pixel not yet written
+
+  VESKAR_AVX2 static LateRow Start(const uint32_t* ready, uint32_t* late, int count) {
+    int head = 0;
+    while (head < count && (reinterpret_cast<uintptr_t>(late + head) & 31) != 0) {
+      late[head] = ready[head];
+      ++head;
+    }
+    return {ready, late, head};
+  }
+  VESKAR_AVX2 void Sixteen(int count) {
+    if (next + 16 > count) return;
+    _mm256_stream_si256(reinterpret_cast<__m256i*>(late + next), Load8(ready + next));
+    _mm256_stream_si256(reinterpret_cast<__m256i*>(late + next + 8), Load8(ready + next + 8));
+    next += 16;
+  }
+  void Finish(int count) const { std::memcpy(late + next, ready + next, static_cast<size_t>(count - next) * 4); }
+};
+
 template <bool kFirst, bool kWrite>
 VESKAR_AVX2 void AddPairs(const uint32_t* src, uint16_t* units, int count, const uint32_t* ready, uint32_t* late) {
+  LateRow out{};
+  if constexpr (kWrite) out = LateRow::Start(ready, late, count);
   int x = 0;
   for (; x + 16 <= count; x += 16) {
     AddUnits<kFirst>(units + 2 * x, PairUnits(src + x));
     AddUnits<kFirst>(units + 2 * x + 16, PairUnits(src + x + 8));
-    if constexpr (kWrite) {
-      _mm256_stream_si256(reinterpret_cast<__m256i*>(late + x), Load8(ready + x));
-      _mm256_stream_si256(reinterpret_cast<__m256i*>(late + x + 8), Load8(ready + x + 8));
-    }
+    if constexpr (kWrite) out.Sixteen(count);
   }
-  if constexpr (kWrite) std::memcpy(late + x, ready + x, static_cast<size_t>(count - x) * 4);
+  if constexpr (kWrite) out.Finish(count);
   for (; x + 8 <= count; x += 8) AddUnits<kFirst>(units + 2 * x, PairUnits(src + x));
   for (; x < count; x += 2) {
     AddPixelToUnit(units + 2 * x, src[x], kFirst);
@@ -113,15 +138,14 @@ VESKAR_AVX2 void AddPairs(const uint32_t* src, uint16_t* units, int count, const
 
 template <bool kFirst, bool kWrite>
 VESKAR_AVX2 void AddColumns(const uint32_t* src, uint16_t* units, int count, const uint32_t* ready, uint32_t* late) {
+  LateRow out{};
+  if constexpr (kWrite) out = LateRow::Start(ready, late, count);
   int x = 0;
   for (; x + 16 <= count; x += 16) {
     for (int i = 0; i < 16; i += 4) AddUnits<kFirst>(units + 4 * (x + i), ColumnUnits(src + x + i));
-    if constexpr (kWrite) {
-      _mm256_stream_si256(reinterpret_cast<__m256i*>(late + x), Load8(ready + x));
-      _mm256_stream_si256(reinterpret_cast<__m256i*>(late + x + 8), Load8(ready + x + 8));
-    }
+    if constexpr (kWrite) out.Sixteen(count);
   }
-  if constexpr (kWrite) std::memcpy(late + x, ready + x, static_cast<size_t>(count - x) * 4);
+  if constexpr (kWrite) out.Finish(count);
   for (; x + 4 <= count; x += 4) AddUnits<kFirst>(units + 4 * x, ColumnUnits(src + x));
   for (; x < count; ++x) AddPixelToUnit(units + 4 * x, src[x], kFirst);
 }
@@ -423,7 +447,7 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
   if (!Avx2Runs()) return false;
   const size_t bytes = size_t(width) * size_t(height) * 4;
   const bool stream = bytes >= kStreamBytes;
-  const bool direct = bytes >= kDirectBytes;
+  const bool direct = bytes >= kDirectBytes && side <= kDirectRows;
   const bool pairs = side % 2 == 0;
   const int passRows = pairs ? kMaxPairRowsPerPass : kMaxRowsPerPass;
   const Finish finish = FinishFor(side);
@@ -462,7 +486,7 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
         }
         continue;
       }
-      if (late && stream && (reinterpret_cast<uintptr_t>(late) & 31) == 0) {
+      if (late && stream) {
         AddRow<true>(pairs, first, s, work.units, width, ready, late);
       } else {
         AddRow(pairs, first, s, work.units, width);

@@ -1,9 +1,10 @@
 // The kernel's SSE2 back end, and the per-block pieces the AVX2 one shares.
 //
-// Two ways to a row of block colours, both with SSE2:
+// Two ways to the block colours, both with SSE2:
 // - Blocks of side 2 to 16, in whole chunks of four blocks: four blocks side by side span
 //   B vectors of four pixels; their B rows are summed in registers, the four block colours
-//   come out of one multiply-and-shift and are spread back over the vectors by shuffles.
+//   come out of one multiply-and-shift and are spread back over the vectors by shuffles,
+//   then written straight to the B rows (small blocks) or to one row of colours.
 // - Everything else (larger blocks, the cut blocks at the right and bottom edges, the
 //   columns after the last whole chunk): the rows are first added into 16-bit column sums
 //   (255 x 257 still fits 16 bits, so up to 257 rows per pass), then the columns of each
@@ -159,6 +160,54 @@ int Chunks(int side, const uint32_t* src, ptrdiff_t stride, uint32_t* row, int w
   return FourBlockChunks(side, src, stride, row, width, std::make_integer_sequence<int, 15>{});  // 2 to 16
 }
 
+// Small blocks written straight to their rows: up to 8 rows at a time from the cache, but
+// only up to 4 when streaming past it (more streams than that overrun the write-combining
+// buffers). Writing the rows straight away beats building one row and copying it.
+constexpr int kFusedMax = 8;
+constexpr int kFusedStreamingMax = 4;
+
+template <bool kStream>
+inline void StoreVector(uint32_t* p, __m128i v) {
+  if constexpr (kStream) _mm_stream_si128(reinterpret_cast<__m128i*>(p), v);
+  else _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
+
+template <bool kStream, int B, int J, int... R>
+inline void SpreadVector(__m128i colours, uint32_t* dst, ptrdiff_t stride, std::integer_sequence<int, R...>) {
+  const __m128i out = _mm_shuffle_epi32(colours, (kSpreadImmediate<B, J>));
+  (StoreVector<kStream>(dst + R * stride + 4 * J, out), ...);
+}
+
+template <bool kStream, int B, int... J>
+inline void SpreadVectors(__m128i colours, uint32_t* dst, ptrdiff_t stride, std::integer_sequence<int, J...>) {
+  (SpreadVector<kStream, B, J>(colours, dst, stride, std::make_integer_sequence<int, B>{}), ...);
+}
+
+template <int B, bool kStream>
+int DirectChunks(const uint32_t* src, ptrdiff_t srcStride, uint32_t* dst, ptrdiff_t dstStride, int width) {
+  constexpr int kChunk = 4 * B;
+  const int chunks = width / kChunk;
+  for (int c = 0; c < chunks; ++c) {
+    SpreadVectors<kStream, B>(FourBlockColours<B>(src + c * kChunk, srcStride), dst + c * kChunk, dstStride,
+                              std::make_integer_sequence<int, B>{});
+  }
+  return chunks * kChunk;
+}
+
+template <bool kStream>
+int DirectChunks(int side, const uint32_t* src, ptrdiff_t srcStride, uint32_t* dst, ptrdiff_t dstStride, int width) {
+  switch (side) {
+    case 2: return DirectChunks<2, kStream>(src, srcStride, dst, dstStride, width);
+    case 3: return DirectChunks<3, kStream>(src, srcStride, dst, dstStride, width);
+    case 4: return DirectChunks<4, kStream>(src, srcStride, dst, dstStride, width);
+    case 5: return DirectChunks<5, kStream>(src, srcStride, dst, dstStride, width);
+    case 6: return DirectChunks<6, kStream>(src, srcStride, dst, dstStride, width);
+    case 7: return DirectChunks<7, kStream>(src, srcStride, dst, dstStride, width);
+    case 8: return DirectChunks<8, kStream>(src, srcStride, dst, dstStride, width);
+    default: return 0;
+  }
+}
+
 // ---- column sums
 
 // Adds R rows into the column sums (or starts them, for the first rows of a pass).
@@ -231,23 +280,17 @@ inline Units UnitsOf(bool pairs, int bx, int bw) { return pairs ? Units{bx / 2, 
 
 // ---- writing the rows
 
-void StoreRows(const uint32_t* row, uint32_t* dst, ptrdiff_t stride, int count, int rows, bool stream) {
-  const size_t bytes = static_cast<size_t>(count) * 4;
-  for (int r = 0; r < rows; ++r, dst += stride) {
-    if (!stream) {
-      std::memcpy(dst, row, bytes);
-      continue;
-    }
-    // Streaming stores want 16-byte boundaries: the pixels before the first one and after
-    // the last whole vector go the ordinary way.
-    int x = 0;
-    while (x < count && (reinterpret_cast<uintptr_t>(dst + x) & 15) != 0) {
-      dst[x] = row[x];
-      ++x;
-    }
-    for (; x + 4 <= count; x += 4) _mm_stream_si128(reinterpret_cast<__m128i*>(dst + x), Load(row + x));
-    for (; x < count; ++x) dst[x] = row[x];
+inline bool Aligned16(const void* p) { return (reinterpret_cast<uintptr_t>(p) & 15) == 0; }
+
+// Writes one prepared row, streaming when asked and the row start allows it.
+void StoreRow(uint32_t* dst, const uint32_t* row, int count, bool stream) {
+  if (!stream || !Aligned16(dst)) {
+    std::memcpy(dst, row, static_cast<size_t>(count) * 4);
+    return;
   }
+  int x = 0;
+  for (; x + 4 <= count; x += 4) _mm_stream_si128(reinterpret_cast<__m128i*>(dst + x), Load(row + x));
+  for (; x < count; ++x) dst[x] = row[x];
 }
 
 }  // namespace
@@ -287,13 +330,23 @@ bool Sse2Runs() { return true; }
 
 bool RenderSse2(ConstPixels src, Pixels dst, int width, int height, int side, Work work) {
   // Frames larger than this are written around the cache, so that the destination does
-  // not push the source out of it (and no line is read just to be overwritten).
+  // not push the source out of it.
   constexpr size_t kStreamBytes = size_t{16} << 20;
-  const bool stream = size_t(width) * size_t(height) * 4 >= kStreamBytes;
+  const bool stream = size_t(width) * size_t(height) * 4 >= kStreamBytes && Aligned16(dst.top) && dst.stride % 4 == 0;
   for (int y = 0; y < height; y += side) {
     const int rows = std::min(side, height - y);
     const uint32_t* s = src.top + y * src.stride;
-    const int x = rows == side ? Chunks(side, s, src.stride, work.row, width) : 0;
+    uint32_t* d = dst.top + y * dst.stride;
+    const bool whole = rows == side;
+    int x = 0;
+    if (whole && side <= (stream ? kFusedStreamingMax : kFusedMax)) {
+      x = stream ? DirectChunks<true>(side, s, src.stride, d, dst.stride, width)
+                 : DirectChunks<false>(side, s, src.stride, d, dst.stride, width);
+      if (x == width) continue;
+    }
+    // Otherwise the block colours make one destination row, written to each of the rows.
+    const int written = x;
+    if (whole && x == 0) x = Chunks(side, s, src.stride, work.row, width);
     if (x < width) {
       const int count = width - x;
       if (rows > kMaxRowsPerPass || int64_t{std::min(side, count)} * rows > kMax32Block) {
@@ -310,7 +363,7 @@ bool RenderSse2(ConstPixels src, Pixels dst, int width, int height, int side, Wo
         UnitColours(work.units, false, work.row + x, 0, count, side, rows);
       }
     }
-    StoreRows(work.row, dst.top + y * dst.stride, dst.stride, width, rows, stream);
+    for (int r = 0; r < rows; ++r) StoreRow(d + r * dst.stride + written, work.row + written, width - written, stream);
   }
   if (stream) _mm_sfence();
   return true;

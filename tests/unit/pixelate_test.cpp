@@ -226,10 +226,10 @@ TEST(Pixelate, TallAndWideBlocksMatchThePlainKernel) {
 
 TEST(Pixelate, LargeFramesTakeTheStreamingPathsToTheSameResult) {
   // Frames of 1 MiB and more are written around the cache, from their first 32-byte
-  // boundary on; frames larger than the cache holds write a block row's rows while its last
-  // source row is read. The same frames one pixel off the boundary, and widths that leave
-  // a few pixels after the last whole vector of every row.
-  for (auto [w, h, stride] : {std::tuple{2045, 2060, 2048}, std::tuple{3001, 2100, 3004}}) {
+  // boundary on; frames of 12 MiB and more write a block row's rows while its last source
+  // row is read. The same frames one pixel off the boundary, and widths that leave a few
+  // pixels after the last whole vector of every row.
+  for (auto [w, h, stride] : {std::tuple{1501, 1020, 1504}, std::tuple{2045, 2060, 2048}}) {
     const Picture src = Noise(w, h, 5);
     std::vector<uint32_t> canvas(size_t(stride) * h + 8);
     uint32_t* aligned = canvas.data();
