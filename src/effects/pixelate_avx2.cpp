@@ -92,43 +92,52 @@ inline void AddPixelToUnit(uint16_t* unit, uint32_t pixel, bool first) {
   }
 }
 
-// One row into the unit sums. With kWrite, a row of colours made earlier (`ready`) goes to
-// `late` at the same time, sixteen pixels out with every sixteen in, from the first 32-byte
-// boundary of `late` on (the pixels before it and after the last whole registers go the
-// ordinary way).
-struct LateRow {
-  const uint32_t* ready;
-  uint32_t* late;
-  int next;  // the first pixel not yet written
+// Sixteen pixels at x into the unit sums.
+template <bool kFirst>
+VESKAR_AVX2 inline void AddSixteenPairs(const uint32_t* src, uint16_t* units, int x) {
+  AddUnits<kFirst>(units + 2 * x, PairUnits(src + x));
+  AddUnits<kFirst>(units + 2 * x + 16, PairUnits(src + x + 8));
+}
 
-  VESKAR_AVX2 static LateRow Start(const uint32_t* ready, uint32_t* late, int count) {
+template <bool kFirst>
+VESKAR_AVX2 inline void AddSixteenColumns(const uint32_t* src, uint16_t* units, int x) {
+  AddUnits<kFirst>(units + 4 * x, ColumnUnits(src + x));
+  AddUnits<kFirst>(units + 4 * x + 16, ColumnUnits(src + x + 4));
+  AddUnits<kFirst>(units + 4 * x + 32, ColumnUnits(src + x + 8));
+  AddUnits<kFirst>(units + 4 * x + 48, ColumnUnits(src + x + 12));
+}
+
+// One row into the unit sums, sixteen pixels at a time from 0 on; returns where it
+// stopped. With kWrite, a row of colours made earlier (`ready`) goes to `late` at the same
+// time, sixteen pixels out with every sixteen in, from the first 32-byte boundary of `late`
+// on (the pixels before it and after the last whole registers go the ordinary way).
+template <bool kFirst, bool kWrite, bool kPairs>
+VESKAR_AVX2 int AddSixteens(const uint32_t* src, uint16_t* units, int count, const uint32_t* ready, uint32_t* late) {
+  auto add = [&](int x) VESKAR_AVX2 {
+    if constexpr (kPairs) AddSixteenPairs<kFirst>(src, units, x);
+    else AddSixteenColumns<kFirst>(src, units, x);
+  };
+  int x = 0;
+  if constexpr (kWrite) {
     int head = 0;
     while (head < count && (reinterpret_cast<uintptr_t>(late + head) & 31) != 0) {
       late[head] = ready[head];
       ++head;
     }
-    return {ready, late, head};
+    for (; x + 16 + head <= count; x += 16) {
+      add(x);
+      _mm256_stream_si256(reinterpret_cast<__m256i*>(late + head + x), Load8(ready + head + x));
+      _mm256_stream_si256(reinterpret_cast<__m256i*>(late + head + x + 8), Load8(ready + head + x + 8));
+    }
+    std::memcpy(late + head + x, ready + head + x, static_cast<size_t>(count - head - x) * 4);
   }
-  VESKAR_AVX2 void Sixteen(int count) {
-    if (next + 16 > count) return;
-    _mm256_stream_si256(reinterpret_cast<__m256i*>(late + next), Load8(ready + next));
-    _mm256_stream_si256(reinterpret_cast<__m256i*>(late + next + 8), Load8(ready + next + 8));
-    next += 16;
-  }
-  void Finish(int count) const { std::memcpy(late + next, ready + next, static_cast<size_t>(count - next) * 4); }
-};
+  for (; x + 16 <= count; x += 16) add(x);
+  return x;
+}
 
 template <bool kFirst, bool kWrite>
 VESKAR_AVX2 void AddPairs(const uint32_t* src, uint16_t* units, int count, const uint32_t* ready, uint32_t* late) {
-  LateRow out{};
-  if constexpr (kWrite) out = LateRow::Start(ready, late, count);
-  int x = 0;
-  for (; x + 16 <= count; x += 16) {
-    AddUnits<kFirst>(units + 2 * x, PairUnits(src + x));
-    AddUnits<kFirst>(units + 2 * x + 16, PairUnits(src + x + 8));
-    if constexpr (kWrite) out.Sixteen(count);
-  }
-  if constexpr (kWrite) out.Finish(count);
+  int x = AddSixteens<kFirst, kWrite, true>(src, units, count, ready, late);
   for (; x + 8 <= count; x += 8) AddUnits<kFirst>(units + 2 * x, PairUnits(src + x));
   for (; x < count; x += 2) {
     AddPixelToUnit(units + 2 * x, src[x], kFirst);
@@ -138,14 +147,7 @@ VESKAR_AVX2 void AddPairs(const uint32_t* src, uint16_t* units, int count, const
 
 template <bool kFirst, bool kWrite>
 VESKAR_AVX2 void AddColumns(const uint32_t* src, uint16_t* units, int count, const uint32_t* ready, uint32_t* late) {
-  LateRow out{};
-  if constexpr (kWrite) out = LateRow::Start(ready, late, count);
-  int x = 0;
-  for (; x + 16 <= count; x += 16) {
-    for (int i = 0; i < 16; i += 4) AddUnits<kFirst>(units + 4 * (x + i), ColumnUnits(src + x + i));
-    if constexpr (kWrite) out.Sixteen(count);
-  }
-  if constexpr (kWrite) out.Finish(count);
+  int x = AddSixteens<kFirst, kWrite, false>(src, units, count, ready, late);
   for (; x + 4 <= count; x += 4) AddUnits<kFirst>(units + 4 * x, ColumnUnits(src + x));
   for (; x < count; ++x) AddPixelToUnit(units + 4 * x, src[x], kFirst);
 }
