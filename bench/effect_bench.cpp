@@ -1,6 +1,7 @@
 // Native benchmark of the pixelation kernel (Google Benchmark, built without sanitizers):
-// the kernel and the plain per-block loop at each frame size and level, against memcpy of
-// the same frame; then a count of the allocations made while rendering frames.
+// each vector path the processor runs and the plain per-block loop at each frame size and
+// level, against memcpy of the same frame; then a count of the allocations made while
+// rendering frames.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -19,16 +20,28 @@
 
 namespace {
 
+// Pixels on a page boundary, as a DIB section's are.
+struct PagePixels {
+  explicit PagePixels(size_t n) : px(static_cast<uint32_t*>(std::aligned_alloc(4096, (n * 4 + 4095) / 4096 * 4096))) {
+    if (!px) throw std::bad_alloc();
+  }
+  ~PagePixels() { std::free(px); }
+  PagePixels(const PagePixels&) = delete;
+  PagePixels& operator=(const PagePixels&) = delete;
+  uint32_t* px;
+};
+
 struct Frame {
   int width, height;
-  std::vector<uint32_t> src, dst;
+  PagePixels src, dst;
   Frame(int w, int h) : width(w), height(h), src(size_t(w) * h), dst(size_t(w) * h) {
     std::mt19937 rng(w);
-    for (auto& p : src) p = rng();
+    for (size_t i = 0; i < size_t(w) * h; ++i) src.px[i] = rng();
+    std::memset(dst.px, 0, bytes());
   }
-  effects::ConstPixels in() const { return {src.data(), width}; }
-  effects::Pixels out() { return {dst.data(), width}; }
-  size_t bytes() const { return src.size() * 4; }
+  effects::ConstPixels in() const { return {src.px, width}; }
+  effects::Pixels out() { return {dst.px, width}; }
+  size_t bytes() const { return size_t(width) * size_t(height) * 4; }
 };
 
 Frame& FrameOf(int w, int h) {
@@ -47,20 +60,21 @@ bench::RatioTable g_table;
 void Register() {
   for (const auto& [w, h] : bench::FrameSizes()) {
     const std::string frame = std::to_string(w) + "x" + std::to_string(h);
-    for (const char* way : {"kernel", "scalar"}) {
+    // Every vector path this processor runs, and the plain loop.
+    for (auto path : {effects::KernelPath::Avx2, effects::KernelPath::Sse2, effects::KernelPath::Portable}) {
+      if (!effects::PathRuns(path)) continue;
+      const char* way = path == effects::KernelPath::Portable ? "scalar" : effects::PathName(path);
       for (int level : bench::Levels()) {
-        const bool scalar = std::string(way) == "scalar";
         const std::string name = std::string(way) + "/" + frame + "/L" + std::to_string(level);
-        benchmark::RegisterBenchmark(name.c_str(), [w = w, h = h, level, scalar, way](benchmark::State& st) {
+        benchmark::RegisterBenchmark(name.c_str(), [w = w, h = h, level, path, way](benchmark::State& st) {
           Frame& f = FrameOf(w, h);
           effects::Scratch scratch;
           auto render = [&] {
-            if (scalar) effects::PixelatePortable(f.in(), f.out(), w, h, level);
-            else effects::Pixelate(f.in(), f.out(), w, h, level, scratch);
+            effects::PixelateOn(path, f.in(), f.out(), w, h, level, scratch);
             benchmark::ClobberMemory();
           };
           auto copy = [&] {
-            std::memcpy(f.dst.data(), f.src.data(), f.bytes());
+            std::memcpy(f.dst.px, f.src.px, f.bytes());
             benchmark::ClobberMemory();
           };
           render();
@@ -95,7 +109,8 @@ int main(int argc, char** argv) {
   bench::PrintKernelAllocations(big.in(), big.out(), big.width, big.height, "x86_64");
   Register();
   benchmark::RunSpecifiedBenchmarks();
-  g_table.printBoth("Native x86_64 kernel: time per frame / memcpy of the same frame, measured alternately");
+  g_table.printBoth(std::string("Native x86_64 kernel (") + effects::PathName(effects::ChosenPath()) +
+                    " chosen here): time per frame / memcpy of the same frame, measured alternately");
   benchmark::Shutdown();
   return 0;
 }

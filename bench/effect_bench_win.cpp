@@ -2,8 +2,10 @@
 // Runo_Effect.dll on two 32-bit DIB sections in memory DCs (the show's Display and
 // Master), the plain per-block loop, and the GDI way (StretchBlt down to one pixel per
 // block with HALFTONE, then back up), each against memcpy of the same frame, interleaved.
-// Also counts the allocations of the kernel over many frames.
-//   effect_bench_win [--quick] [--dll-only]
+// With --before, another build of the library (a file beside the program) is measured the
+// same way in the same run, for a table of both. Also counts the allocations of the kernel
+// over many frames.
+//   effect_bench_win [--quick] [--dll-only] [--before Runo_Effect_before.dll]
 #include <windows.h>
 
 #include <cstdio>
@@ -31,6 +33,13 @@ namespace {
 
 using Entry = int32_t(__stdcall*)(HDC, HDC, int32_t, int32_t*);
 
+// GPX_Veskar of a library beside the program (the library stays loaded), or nullptr.
+Entry LoadEffect(const std::string& file, win::UniqueLibrary& module) {
+  module.reset(LoadLibraryW(win::widen(win::ProgramFolder() + "\\" + file).c_str()));
+  return module ? reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(module.get(), "GPX_Veskar")))
+                : nullptr;
+}
+
 void Fill(win::Surface& s, uint32_t seed) {
   std::mt19937 rng(seed);
   uint32_t* p = s.bits();
@@ -41,16 +50,22 @@ void Fill(win::Surface& s, uint32_t seed) {
 
 int main(int argc, char** argv) {
   bool quick = false, dllOnly = false;
+  std::string beforeFile;
   for (int i = 1; i < argc; ++i) {
     quick |= std::strcmp(argv[i], "--quick") == 0;
     dllOnly |= std::strcmp(argv[i], "--dll-only") == 0;
+    if (std::strcmp(argv[i], "--before") == 0 && i + 1 < argc) beforeFile = argv[++i];
   }
   const double budget = quick ? 0.08 : 0.3;
-  win::UniqueLibrary dll(LoadLibraryW(win::widen(win::ProgramFolder() + "\\Runo_Effect.dll").c_str()));
-  const auto effect = dll ? reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(dll.get(), "GPX_Veskar")))
-                          : nullptr;
+  win::UniqueLibrary dll, beforeDll;
+  const Entry effect = LoadEffect("Runo_Effect.dll", dll);
   if (!effect) {
     std::printf("Runo_Effect.dll or GPX_Veskar not found beside the program\n");
+    return 1;
+  }
+  const Entry before = beforeFile.empty() ? nullptr : LoadEffect(beforeFile, beforeDll);
+  if (!beforeFile.empty() && !before) {
+    std::printf("%s or its GPX_Veskar not found beside the program\n", beforeFile.c_str());
     return 1;
   }
 
@@ -65,6 +80,10 @@ int main(int argc, char** argv) {
       int32_t result = 0;
       table.set("DLL", w, h, level,
                 bench::MeasurePaired(copy, [&] { effect(display.dc(), master.dc(), level, &result); }, budget));
+      if (before) {
+        table.set("before", w, h, level,
+                  bench::MeasurePaired(copy, [&] { before(display.dc(), master.dc(), level, &result); }, budget));
+      }
       if (dllOnly) continue;
       table.set("scalar", w, h, level,
                 bench::MeasurePaired(copy, [&] {
@@ -85,7 +104,8 @@ int main(int argc, char** argv) {
       std::fflush(stdout);
     }
   }
-  table.printBoth(VESKAR_BENCH_ARCH " DLL under Wine: time per frame / memcpy of the same frame, measured alternately");
+  table.printBoth(std::string(VESKAR_BENCH_ARCH " DLL under Wine (") + effects::PathName(effects::ChosenPath()) +
+                  " path): time per frame / memcpy of the same frame, measured alternately");
 
   // No allocation per frame: the kernel's scratch is made once for the width.
   {

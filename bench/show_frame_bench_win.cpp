@@ -3,15 +3,18 @@
 // busy picture put on the screen first. A frame is the effect, the refresh of the window
 // and the pending events; the effect alone is timed between the frames for its share.
 //   show_frame_bench_win [frames per level]
-//   show_frame_bench_win desk <monitors> <width> <height> [frames]
+//   show_frame_bench_win desk <monitors> <width> <height> [frames [library]]
 //                          the same on a desk of that many monitors of one size side by
 //                          side (the X screen must hold them): a frame at a mid-climb level
-//                          as a ratio to the 60 Hz period, and the pictures' memory
+//                          as a ratio to the 60 Hz period, and the pictures' memory; with
+//                          the effects library of that name beside the program when given
+//                          (another build of it, to compare)
 #include <windows.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cwchar>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -21,6 +24,7 @@
 #include "win/handle.h"
 #include "win/module.h"
 #include "win/pump.h"
+#include "win/strings.h"
 #include "win/surface.h"
 
 namespace {
@@ -85,12 +89,12 @@ win::UniqueWindow ShowBackdrop() {
   return backdrop;
 }
 
-int DeskBench(int monitors, int width, int height, int frames) {
+int DeskBench(int monitors, int width, int height, int frames, const std::wstring& library) {
   for (int i = 0; i < monitors; ++i) g_desk.push_back({i * width, 0, (i + 1) * width, height});
   app::Session session;
   session.ArgumentString = "/s";
   session.programFolder = win::ProgramFolder();
-  show::Veskar_S form(session, show::kEffectLibrary, [] { return show::LayOutDesk({}, g_desk); });
+  show::Veskar_S form(session, library, [] { return show::LayOutDesk({}, g_desk); });
   if (!form.Load(false)) return 1;
   // What the show holds for the desk: two 32-bit pictures of each monitor's size (the
   // library's working memory is a few rows).
@@ -99,8 +103,10 @@ int DeskBench(int monitors, int width, int height, int frames) {
   const int level = 20;  // mid-climb at the default degree; the effect's time hardly depends on it
   const double period = 1.0 / 60;
   const auto [f, e] = TimeFrames(form, level, frames);
-  std::printf("%d x %dx%d  frame %7.2f ms = %.2f of a 60 Hz period (effect %.2f ms, %.0f%%)  pictures %.0f MiB\n",
-              monitors, width, height, f * 1e3, f / period, e * 1e3, 100 * e / f, double(pictures) / (1 << 20));
+  const std::string name = library == show::kEffectLibrary ? std::string() : "  (" + win::narrow(library) + ")";
+  std::printf("%d x %dx%d  frame %7.2f ms = %.2f of a 60 Hz period (effect %.2f ms, %.0f%%)  pictures %.0f MiB%s\n",
+              monitors, width, height, f * 1e3, f / period, e * 1e3, 100 * e / f, double(pictures) / (1 << 20),
+              name.c_str());
   return 0;
 }
 
@@ -109,7 +115,8 @@ int DeskBench(int monitors, int width, int height, int frames) {
 int wmain(int argc, wchar_t** argv) {
   if (argc >= 5 && std::wstring(argv[1]) == L"desk") {
     const win::UniqueWindow backdrop = ShowBackdrop();
-    return DeskBench(_wtoi(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]), argc > 5 ? _wtoi(argv[5]) : 40);
+    return DeskBench(_wtoi(argv[2]), _wtoi(argv[3]), _wtoi(argv[4]), argc > 5 ? _wtoi(argv[5]) : 40,
+                     argc > 6 ? argv[6] : show::kEffectLibrary);
   }
   const int frames = argc > 1 ? _wtoi(argv[1]) : 60;
   const win::UniqueWindow backdrop = ShowBackdrop();

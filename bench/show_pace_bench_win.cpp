@@ -4,12 +4,13 @@
 //                                   the cycle's length against (2D + 1) level times, the
 //                                   intervals between effect calls, and how long a key
 //                                   pressed mid-animation takes to end the process
-//   show_pace_bench_win cpu [n [xserver wineserver]]
+//   show_pace_bench_win cpu [n [xserver wineserver [library]]]
 //                                   with Runo_Effect.dll at the screen's size: the show
 //                                   process's own CPU time over n whole cycles (default 2)
 //                                   of degree 100, as a share of one core; with the Unix
 //                                   process ids of the X server and the wineserver, theirs
-//                                   over the same time too
+//                                   over the same time too; with another build of the
+//                                   library (a file beside this program) when named
 // Every figure is printed, none is judged: the machine is shared and noisy.
 #include <windows.h>
 
@@ -274,13 +275,14 @@ bool WaitForHoldEnd(const Run& run, DWORD timeoutMs) {
   return false;
 }
 
-int CpuShare(int cycles, unsigned xServer, unsigned wineServer) {
+int CpuShare(int cycles, unsigned xServer, unsigned wineServer, const std::wstring& library) {
   const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
   // The primary's size, and how many monitors the desk has when more than one.
   const int monitors = GetSystemMetrics(SM_CMONITORS);
   const std::string screen =
       (monitors > 1 ? std::to_string(monitors) + "x " : std::string()) + std::to_string(w) + "x" + std::to_string(h);
-  Run run(L"cpu", L"Runo_Effect.dll", 100);
+  const std::string which = library == L"Runo_Effect.dll" ? std::string() : "  " + win::narrow(library);
+  Run run(L"cpu", library.c_str(), 100);
   if (!run.show()) {
     std::printf("%dx%d: the show did not start\n", w, h);
     return 1;
@@ -308,9 +310,9 @@ int CpuShare(int cycles, unsigned xServer, unsigned wineServer) {
     std::snprintf(text, sizeof text, "%.1f%%", 100 * cpu / wall);
     return text;
   };
-  std::printf("%-12s %6d %7.2f %8.2f | %7.2f %7s | %9s %8s %10s\n", screen.c_str(), cycles, wall, expected,
+  std::printf("%-12s %6d %7.2f %8.2f | %7.2f %7s | %9s %8s %10s%s\n", screen.c_str(), cycles, wall, expected,
               show0 < 0 ? own : showCpu, share(0, show0 < 0 ? own : showCpu).c_str(), share(x0, x).c_str(),
-              share(ws0, ws).c_str(), share(0, own).c_str());
+              share(ws0, ws).c_str(), share(0, own).c_str(), which.c_str());
   PostMessageW(run.show(), WM_KEYDOWN, 'K', 0);
   WaitForSingleObject(run.process(), 5000);
   return 0;
@@ -331,8 +333,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (what == L"cpu") {
     return CpuShare(argc > 2 ? std::max(1, _wtoi(argv[2])) : 2, argc > 3 ? unsigned(_wtoi(argv[3])) : 0,
-                    argc > 4 ? unsigned(_wtoi(argv[4])) : 0);
+                    argc > 4 ? unsigned(_wtoi(argv[4])) : 0, argc > 5 ? argv[5] : L"Runo_Effect.dll");
   }
-  std::printf("show_pace_bench_win timing | cpu-header | cpu [cycles [xserver-pid wineserver-pid]]\n");
+  std::printf("show_pace_bench_win timing | cpu-header | cpu [cycles [xserver-pid wineserver-pid [library]]]\n");
   return 2;
 }

@@ -126,7 +126,8 @@ wine_desk_start() {
 }
 
 wine_desk_stop() {
-  wine reg delete 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /f >/dev/null 2>&1
+  # The value may be gone already (a second stop, a prefix made afresh): not a failure.
+  wine reg delete 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /f >/dev/null 2>&1 || true
   unset VESKAR_DESK
   wine_env_stop
 }

@@ -37,10 +37,18 @@ class Scratch {
  private:
   friend struct ScratchAccess;
   std::vector<uint16_t> columns_;  // per pixel column: four 16-bit channel sums
-  std::vector<uint32_t> row_;      // one destination row of block colours
+  std::vector<uint32_t> row_;      // two destination rows of block colours
   std::vector<uint64_t> blocks_;   // per block: four 64-bit channel sums (very tall blocks)
   int width_ = 0;
 };
+
+// The ways through the kernel, all giving the same bytes: plain C++, SSE2, and AVX2 (on
+// 64-bit builds, where the processor and the system have it). Pixelate takes the fastest
+// this process can run, chosen once from cpuid.
+enum class KernelPath { Portable, Sse2, Avx2 };
+bool PathRuns(KernelPath path);
+KernelPath ChosenPath();
+const char* PathName(KernelPath path);
 
 // Side of the blocks for a level on a picture of this size: level + 1, but never more
 // than the picture's larger side (one block then covers it all); 1 for level 0 or less.
@@ -55,6 +63,11 @@ void Pixelate(ConstPixels src, Pixels dst, int width, int height, int32_t level,
 // The same with plain C++ per block, no vector instructions: used where SSE2 is missing,
 // and the measure the fast kernel is checked and timed against.
 void PixelatePortable(ConstPixels src, Pixels dst, int width, int height, int32_t level);
+
+// The same through one given path (tests and benchmarks hold every path to the plain
+// loop); a path that does not run here falls back to the plain loop.
+void PixelateOn(KernelPath path, ConstPixels src, Pixels dst, int width, int height, int32_t level,
+                Scratch& scratch);
 
 // Exact division by multiplication, for the kernel's block averages.
 namespace detail {

@@ -1,14 +1,17 @@
 // The pixelation kernel: exact block averages, edge blocks, level 0, every level, and that
-// it writes nothing outside the destination and never touches the source. The fast kernel
-// and the plain per-block one are held to the same pictures and to each other.
+// it writes nothing outside the destination and never touches the source. Every vector
+// path the processor runs and the plain per-block loop are held to the same pictures and
+// to each other.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <functional>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "effects/pixelate.h"
+#include "support/pixelate_cases.h"
 
 using effects::ConstPixels;
 using effects::Pixels;
@@ -40,17 +43,30 @@ struct NamedKernel {
   Kernel run;
 };
 
-// A fresh scratch per call for the fast kernel, except where a test says otherwise.
+// The vector paths this processor runs (each is a way the library may take somewhere).
+std::vector<effects::KernelPath> VectorPaths() {
+  std::vector<effects::KernelPath> paths;
+  for (auto path : {effects::KernelPath::Sse2, effects::KernelPath::Avx2}) {
+    if (effects::PathRuns(path)) paths.push_back(path);
+  }
+  return paths;
+}
+
+// Every vector path with a fresh scratch per call, and the plain loop.
 const std::vector<NamedKernel>& Kernels() {
-  static const std::vector<NamedKernel> kernels = {
-      {"fast",
-       [](ConstPixels s, Pixels d, int w, int h, int32_t level) {
-         effects::Scratch scratch;
-         effects::Pixelate(s, d, w, h, level, scratch);
-       }},
-      {"portable", [](ConstPixels s, Pixels d, int w, int h, int32_t level) {
-         effects::PixelatePortable(s, d, w, h, level);
-       }}};
+  static const std::vector<NamedKernel> kernels = [] {
+    std::vector<NamedKernel> k;
+    for (auto path : VectorPaths()) {
+      k.push_back({effects::PathName(path), [path](ConstPixels s, Pixels d, int w, int h, int32_t level) {
+                     effects::Scratch scratch;
+                     effects::PixelateOn(path, s, d, w, h, level, scratch);
+                   }});
+    }
+    k.push_back({"plain", [](ConstPixels s, Pixels d, int w, int h, int32_t level) {
+                   effects::PixelatePortable(s, d, w, h, level);
+                 }});
+    return k;
+  }();
   return kernels;
 }
 
@@ -208,25 +224,63 @@ TEST(Pixelate, TallAndWideBlocksMatchThePlainKernel) {
   }
 }
 
-TEST(Pixelate, LargeFramesTakeTheStreamingPathToTheSameResult) {
-  // Frames of 16 MiB and more are written around the cache when their rows start on a
-  // 16-byte boundary; the same frame one pixel off that boundary takes the ordinary stores.
-  // The width leaves a few pixels after the last whole vector of every row.
-  const int w = 2045, h = 2060, stride = 2048;
-  const Picture src = Noise(w, h, 5);
-  std::vector<uint32_t> canvas(size_t(stride) * h + 8);
-  uint32_t* aligned = canvas.data();
-  while (reinterpret_cast<uintptr_t>(aligned) % 16 != 0) ++aligned;
-  effects::Scratch scratch;
-  for (int32_t level : {1, 6, 12, 40}) {
-    Picture plain(w, h);
-    effects::PixelatePortable(src.view(), plain.view(), w, h, level);
-    for (uint32_t* top : {aligned, aligned + 1}) {
-      effects::Pixelate(src.view(), {top, stride}, w, h, level, scratch);
-      for (int y = 0; y < h; ++y) {
-        ASSERT_TRUE(std::equal(plain.px.begin() + size_t(y) * w, plain.px.begin() + size_t(y + 1) * w,
-                               top + size_t(y) * stride))
-            << "level " << level << " row " << y;
+TEST(Pixelate, LargeFramesTakeTheStreamingPathsToTheSameResult) {
+  // Frames of 1 MiB and more are written around the cache, from their first 32-byte
+  // boundary on; frames of 12 MiB and more write a block row's rows while its last source
+  // row is read. The same frames one pixel off the boundary, and widths that leave a few
+  // pixels after the last whole vector of every row.
+  for (auto [w, h, stride] : {std::tuple{1501, 1020, 1504}, std::tuple{2045, 2060, 2048}}) {
+    const Picture src = Noise(w, h, 5);
+    std::vector<uint32_t> canvas(size_t(stride) * h + 8);
+    uint32_t* aligned = canvas.data();
+    while (reinterpret_cast<uintptr_t>(aligned) % 32 != 0) ++aligned;
+    for (auto path : VectorPaths()) {
+      effects::Scratch scratch;
+      for (int32_t level : {1, 2, 6, 40, 140}) {
+        Picture plain(w, h);
+        effects::PixelatePortable(src.view(), plain.view(), w, h, level);
+        for (uint32_t* top : {aligned, aligned + 1}) {
+          effects::PixelateOn(path, src.view(), {top, stride}, w, h, level, scratch);
+          for (int y = 0; y < h; ++y) {
+            ASSERT_TRUE(std::equal(plain.px.begin() + size_t(y) * w, plain.px.begin() + size_t(y + 1) * w,
+                                   top + size_t(y) * stride))
+                << effects::PathName(path) << " " << w << "x" << h << " level " << level << " row " << y;
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST(PixelatePaths, EveryPathMatchesThePlainLoopOnRandomPictures) {
+  // Every level from 0 to 256 and some beyond, odd and even sizes, both row orders, and
+  // every fourth picture rendered in place; one scratch per path across all the sizes, as
+  // the library keeps it.
+  for (auto path : VectorPaths()) {
+    effects::Scratch scratch;
+    for (const auto& c : testing_support::RandomPixelateCases(26, 2 * 257, 300, 280)) {
+      const std::vector<uint32_t> src = testing_support::RandomPixels(c.width, c.height, c.seed);
+      const std::vector<uint32_t> want = testing_support::PlainPixelated(src, c.width, c.height, c.level);
+      const bool inPlace = c.seed % 4 == 0;
+      std::vector<uint32_t> out = inPlace ? src : std::vector<uint32_t>(src.size(), 0x5A5A5A5A);
+      // A bottom-up picture: the same rows in memory from the last one up.
+      auto view = [&](std::vector<uint32_t>& px) -> Pixels {
+        return c.bottomUp ? Pixels{px.data() + size_t(c.height - 1) * c.width, -c.width} : Pixels{px.data(), c.width};
+      };
+      std::vector<uint32_t> flipped = src;
+      if (c.bottomUp) {
+        for (int y = 0; y < c.height; ++y) {
+          std::copy_n(src.begin() + size_t(y) * c.width, c.width, flipped.begin() + size_t(c.height - 1 - y) * c.width);
+        }
+        if (inPlace) out = flipped;
+      }
+      const ConstPixels in = inPlace ? ConstPixels(view(out)) : ConstPixels(view(flipped));
+      effects::PixelateOn(path, in, view(out), c.width, c.height, c.level, scratch);
+      const Pixels got = view(out);
+      for (int y = 0; y < c.height; ++y) {
+        ASSERT_TRUE(std::equal(want.begin() + size_t(y) * c.width, want.begin() + size_t(y + 1) * c.width,
+                               got.top + y * got.stride))
+            << effects::PathName(path) << " " << c.Describe() << (inPlace ? " in place" : "") << " row " << y;
       }
     }
   }

@@ -1,5 +1,6 @@
 // Runo_Effect.dll on real DCs (DIB sections both ways up, device-dependent and 24-bit
-// bitmaps, mismatched sizes, bad arguments), and the show's binding of it by name.
+// bitmaps, random pictures held to the plain loop, mismatched sizes, bad arguments), and
+// the show's binding of it by name.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -9,6 +10,7 @@
 
 #include "effects/pixelate.h"
 #include "show/effect_library_win.h"
+#include "support/pixelate_cases.h"
 #include "win/handle.h"
 #include "win/module.h"
 #include "win/strings.h"
@@ -132,6 +134,29 @@ TEST(EffectLibrary, RendersDibSectionsInPlaceAsTheKernelDoes) {
         EXPECT_EQ(src.read(), picture) << "the source changed";
       }
     }
+  }
+}
+
+TEST(EffectLibrary, MatchesThePlainLoopOnRandomPicturesOfEveryKind) {
+  // DIB sections both ways up and screen-compatible bitmaps, in every pairing, at random
+  // sizes and every level from 0 to 256 and beyond. Bitmaps come and go, so handles and
+  // bits come back for other pictures, as they do when a desk changes.
+  const Library lib;
+  ASSERT_NE(lib.entry(), nullptr);
+  const Bitmap::Kind kinds[] = {Bitmap::TopDown32, Bitmap::BottomUp32, Bitmap::Device};
+  int i = 0;
+  for (const auto& c : testing_support::RandomPixelateCases(27, 2 * 257, 160, 120)) {
+    const Bitmap::Kind srcKind = kinds[i % 3], dstKind = kinds[(i / 3) % 3];
+    ++i;
+    const bool dibs = srcKind != Bitmap::Device && dstKind != Bitmap::Device;
+    std::vector<uint32_t> picture = testing_support::RandomPixels(c.width, c.height, c.seed);
+    if (!dibs) picture = Rgb(picture);  // a device bitmap need not keep the top byte
+    Bitmap src(srcKind, c.width, c.height), dst(dstKind, c.width, c.height);
+    src.write(picture);
+    ASSERT_EQ(lib.entry()(dst.dc(), src.dc(), c.level, nullptr), 1) << c.Describe();
+    const std::vector<uint32_t> want = testing_support::PlainPixelated(picture, c.width, c.height, c.level);
+    ASSERT_EQ(dibs ? dst.read() : Rgb(dst.read()), dibs ? want : Rgb(want))
+        << c.Describe() << " kinds " << srcKind << "->" << dstKind;
   }
 }
 

@@ -14,10 +14,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <new>
+#include <optional>
 #include <vector>
 
 #include "effects/dll/plain_symbol_win.h"
 #include "effects/pixelate.h"
+#include "effects/row_orders.h"
 
 namespace {
 
@@ -146,31 +149,24 @@ bool ReadCopy(HDC dc, const Picture& p, std::vector<uint32_t>& buffer) {
          p.height;
 }
 
-// A DIB section's row order never changes, so once found it is kept for the bitmap (by
-// handle, bits and size): the show's surfaces, two for each monitor of a desk of up to
-// eight, are looked at once.
-struct KnownOrder {
-  HBITMAP bitmap = nullptr;
-  const void* bits = nullptr;
-  int width = 0;
-  int height = 0;
-  bool topDown = true;
-};
-constexpr unsigned kKnownOrders = 16;
-KnownOrder g_known[kKnownOrders];
-unsigned g_nextKnown = 0;
+// A DIB section's row order never changes: it is found once per picture and kept while
+// the picture lives (effects/row_orders.h), for every monitor of a desk of any size.
+effects::RowOrders g_known;
 
-const KnownOrder* FindKnown(const Picture& p) {
-  for (const KnownOrder& k : g_known) {
-    if (k.bitmap == p.bitmap && k.bits == p.bits && k.width == p.width && k.height == p.height) return &k;
-  }
-  return nullptr;
+effects::RowOrders::Picture KeyOf(const Picture& p) { return {p.bitmap, p.bits, p.width, p.height}; }
+
+// Whether a picture kept earlier is still that DIB section.
+bool StillThere(const effects::RowOrders::Picture& kept) {
+  DIBSECTION ds{};
+  const HBITMAP bitmap = static_cast<HBITMAP>(const_cast<void*>(kept.bitmap));
+  return GetObjectW(bitmap, sizeof ds, &ds) == static_cast<int>(sizeof ds) && ds.dsBm.bmBits == kept.bits &&
+         ds.dsBm.bmWidth == kept.width && ds.dsBm.bmHeight == kept.height;
 }
 
 // Sets the picture's top row from what is known or can be found out; false if neither.
 bool FindTopRow(HDC dc, Picture& p) {
-  if (const KnownOrder* k = FindKnown(p)) {
-    SetTopRow(p, k->topDown);
+  if (const std::optional<bool> topDown = g_known.Find(KeyOf(p))) {
+    SetTopRow(p, *topDown);
     return true;
   }
   Order order = RowOrder(dc, p, g_row);
@@ -178,7 +174,10 @@ bool FindTopRow(HDC dc, Picture& p) {
   if (order == Order::Unknown) return false;
   SetTopRow(p, order != Order::BottomUp);
   if (order != Order::Either) {
-    g_known[g_nextKnown++ % kKnownOrders] = {p.bitmap, p.bits, p.width, p.height, order == Order::TopDown};
+    try {
+      g_known.Remember(KeyOf(p), order == Order::TopDown, StillThere);
+    } catch (const std::bad_alloc&) {  // not kept: found again next time
+    }
   }
   return true;
 }

@@ -1,0 +1,528 @@
+// The kernel's AVX2 back end, for 64-bit builds on processors that have AVX2 (and systems
+// that save the 256-bit registers), chosen once per process from cpuid. Every function
+// here that uses AVX2 carries the target attribute, so the rest of the build keeps its
+// baseline and nothing compiled for AVX2 is shared with code that runs everywhere.
+//
+// Built for memory speed. The source is read one row at a time, front to back (several
+// rows read side by side run well below the memory's speed), and each row is added into
+// 16-bit unit sums held in the first-level cache, eight pixels per register: for blocks of
+// even side a unit is a pair of columns, summed by one byte shuffle (the same channel of
+// the two pixels side by side) and pmaddubsw by ones; otherwise a unit is one column,
+// widened by vpmovzxbw. The block row's last source row goes straight into the block
+// colours, eight or more blocks at a time for sides up to 16, one block at a time beyond.
+// The destination is written with stores that skip the cache (no line is read just to be
+// overwritten), in step with the reading, as a copy writes: frames the last-level cache
+// holds write each row of a block row while a source row of the next is read; larger ones
+// write a block row's rows while its last source row is read, a segment of each in turn.
+// The cut blocks at the edges and blocks taller than one pass of 16-bit sums go through
+// the shared per-block division.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
+#include "effects/pixelate_ways.h"
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <cpuid.h>
+#include <immintrin.h>
+
+#define VESKAR_AVX2 __attribute__((target("avx2")))
+
+namespace effects::ways {
+
+namespace {
+
+bool CpuHasAvx2() {
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  if (!__get_cpuid(1, &a, &b, &c, &d)) return false;
+  if (!(c & bit_OSXSAVE) || !(c & bit_AVX)) return false;
+  // The system must save the XMM and YMM state across task switches (XCR0 bits 1 and 2).
+  unsigned lo = 0, hi = 0;
+  __asm__ volatile("xgetbv" : "=a"(lo), "=d"(hi) : "c"(0));
+  if ((lo & 6) != 6) return false;
+  if (__get_cpuid_max(0, nullptr) < 7) return false;
+  __cpuid_count(7, 0, a, b, c, d);
+  return (b & bit_AVX2) != 0;
+}
+
+// Pixels worked at a time along a row: a whole number of chunks of every fast side (16,
+// 24 and 8 pixels), 384 bytes of each row.
+constexpr int kGrain = 96;
+// Frames of this size and more are written past the cache.
+constexpr size_t kStreamBytes = size_t{1} << 20;
+// Frames of this size and more (about as much as the last-level cache holds with their
+// source) write a block row's rows while its last source row is read, a segment of each
+// in turn; smaller ones, and blocks taller than kDirectRows, write them while the next
+// block row is read, one row with each source row. Measured at 1920x1080, 2560x1440 and
+// 3840x2160: each way is the faster one on its side.
+constexpr size_t kDirectBytes = size_t{12} << 20;
+constexpr int kDirectRows = 8;
+
+VESKAR_AVX2 inline __m256i Load8(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
+VESKAR_AVX2 inline void Store8(void* p, __m256i v) { _mm256_storeu_si256(static_cast<__m256i*>(p), v); }
+
+// ---- one source row into the unit sums
+
+// Pairs: units[4i + c] is channel c of pixels 2i and 2i + 1 (the last one alone when the
+// count is odd). The eight pixels at p give four pairs in order: per 128-bit half the
+// bytes are put as B0 B1 G0 G1 R0 R1 A0 A1 B2 B3 ... A3 and pmaddubsw by ones adds each two.
+VESKAR_AVX2 inline __m256i PairUnits(const uint32_t* p) {
+  const __m256i order = _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15,  //
+                                         0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
+  return _mm256_maddubs_epi16(_mm256_shuffle_epi8(Load8(p), order), _mm256_set1_epi8(1));
+}
+
+// Columns: units[4x + c] is channel c of pixel x; four pixels at p give four units.
+VESKAR_AVX2 inline __m256i ColumnUnits(const uint32_t* p) {
+  return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+
+template <bool kFirst>
+VESKAR_AVX2 inline void AddUnits(uint16_t* units, __m256i v) {
+  if constexpr (!kFirst) v = _mm256_add_epi16(v, Load8(units));
+  Store8(units, v);
+}
+
+inline void AddPixelToUnit(uint16_t* unit, uint32_t pixel, bool first) {
+  for (int c = 0; c < 4; ++c) {
+    const unsigned v = (pixel >> (8 * c)) & 0xFF;
+    unit[c] = static_cast<uint16_t>(first ? v : unit[c] + v);
+  }
+}
+
+// Sixteen pixels at x into the unit sums.
+template <bool kFirst>
+VESKAR_AVX2 inline void AddSixteenPairs(const uint32_t* src, uint16_t* units, int x) {
+  AddUnits<kFirst>(units + 2 * x, PairUnits(src + x));
+  AddUnits<kFirst>(units + 2 * x + 16, PairUnits(src + x + 8));
+}
+
+template <bool kFirst>
+VESKAR_AVX2 inline void AddSixteenColumns(const uint32_t* src, uint16_t* units, int x) {
+  AddUnits<kFirst>(units + 4 * x, ColumnUnits(src + x));
+  AddUnits<kFirst>(units + 4 * x + 16, ColumnUnits(src + x + 4));
+  AddUnits<kFirst>(units + 4 * x + 32, ColumnUnits(src + x + 8));
+  AddUnits<kFirst>(units + 4 * x + 48, ColumnUnits(src + x + 12));
+}
+
+// One row into the unit sums, sixteen pixels at a time from 0 on; returns where it
+// stopped. With kWrite, a row of colours made earlier (`ready`) goes to `late` at the same
+// time, sixteen pixels out with every sixteen in, from the first 32-byte boundary of `late`
+// on (the pixels before it and after the last whole registers go the ordinary way).
+template <bool kFirst, bool kWrite, bool kPairs>
+VESKAR_AVX2 int AddSixteens(const uint32_t* src, uint16_t* units, int count, const uint32_t* ready, uint32_t* late) {
+  auto add = [&](int x) VESKAR_AVX2 {
+    if constexpr (kPairs) AddSixteenPairs<kFirst>(src, units, x);
+    else AddSixteenColumns<kFirst>(src, units, x);
+  };
+  int x = 0;
+  if constexpr (kWrite) {
+    int head = 0;
+    while (head < count && (reinterpret_cast<uintptr_t>(late + head) & 31) != 0) {
+      late[head] = ready[head];
+      ++head;
+    }
+    for (; x + 16 + head <= count; x += 16) {
+      add(x);
+      _mm256_stream_si256(reinterpret_cast<__m256i*>(late + head + x), Load8(ready + head + x));
+      _mm256_stream_si256(reinterpret_cast<__m256i*>(late + head + x + 8), Load8(ready + head + x + 8));
+    }
+    std::memcpy(late + head + x, ready + head + x, static_cast<size_t>(count - head - x) * 4);
+  }
+  for (; x + 16 <= count; x += 16) add(x);
+  return x;
+}
+
+template <bool kFirst, bool kWrite>
+VESKAR_AVX2 void AddPairs(const uint32_t* src, uint16_t* units, int count, const uint32_t* ready, uint32_t* late) {
+  int x = AddSixteens<kFirst, kWrite, true>(src, units, count, ready, late);
+  for (; x + 8 <= count; x += 8) AddUnits<kFirst>(units + 2 * x, PairUnits(src + x));
+  for (; x < count; x += 2) {
+    AddPixelToUnit(units + 2 * x, src[x], kFirst);
+    if (x + 1 < count) AddPixelToUnit(units + 2 * x, src[x + 1], false);
+  }
+}
+
+template <bool kFirst, bool kWrite>
+VESKAR_AVX2 void AddColumns(const uint32_t* src, uint16_t* units, int count, const uint32_t* ready, uint32_t* late) {
+  int x = AddSixteens<kFirst, kWrite, false>(src, units, count, ready, late);
+  for (; x + 4 <= count; x += 4) AddUnits<kFirst>(units + 4 * x, ColumnUnits(src + x));
+  for (; x < count; ++x) AddPixelToUnit(units + 4 * x, src[x], kFirst);
+}
+
+template <bool kWrite>
+VESKAR_AVX2 void AddRow(bool pairs, bool first, const uint32_t* src, uint16_t* units, int count,
+                        const uint32_t* ready, uint32_t* late) {
+  if (pairs) {
+    first ? AddPairs<true, kWrite>(src, units, count, ready, late) : AddPairs<false, kWrite>(src, units, count, ready, late);
+  } else {
+    first ? AddColumns<true, kWrite>(src, units, count, ready, late)
+          : AddColumns<false, kWrite>(src, units, count, ready, late);
+  }
+}
+
+VESKAR_AVX2 void AddRow(bool pairs, bool first, const uint32_t* src, uint16_t* units, int count) {
+  AddRow<false>(pairs, first, src, units, count, nullptr, nullptr);
+}
+
+// ---- one row of colours out to the destination
+
+VESKAR_AVX2 void WriteSegment(const uint32_t* colours, uint32_t* dst, int count, bool stream) {
+  if (!stream) {
+    std::memcpy(dst, colours, static_cast<size_t>(count) * 4);
+    return;
+  }
+  // Streaming stores want 32-byte boundaries: the pixels before the first one and after
+  // the last whole register go the ordinary way.
+  uint32_t* const end = dst + count;
+  while (dst < end && (reinterpret_cast<uintptr_t>(dst) & 31) != 0) *dst++ = *colours++;
+  for (; end - dst >= 16; dst += 16, colours += 16) {
+    _mm256_stream_si256(reinterpret_cast<__m256i*>(dst), Load8(colours));
+    _mm256_stream_si256(reinterpret_cast<__m256i*>(dst + 8), Load8(colours + 8));
+  }
+  if (end - dst >= 8) {
+    _mm256_stream_si256(reinterpret_cast<__m256i*>(dst), Load8(colours));
+    dst += 8;
+    colours += 8;
+  }
+  while (dst < end) *dst++ = *colours++;
+}
+
+VESKAR_AVX2 void WriteRow(const uint32_t* colours, uint32_t* dst, int width, bool stream) {
+  for (int x = 0; x < width; x += kGrain) WriteSegment(colours + x, dst + x, std::min(kGrain, width - x), stream);
+}
+
+inline uint16_t* UnitsAt(uint16_t* units, bool pairs, int x) { return units + (pairs ? 2 * x : 4 * x); }
+
+// ---- the last row of a whole block row, added to the unit sums on the way to the block
+// colours, many blocks at a time; each returns the first column it left (a multiple of
+// the side)
+
+// Per 128-bit half, the low bytes of the first four 16-bit lanes, four times over: one
+// block's colour for four pixels.
+VESKAR_AVX2 inline __m256i SpreadLowWords() {
+  return _mm256_setr_epi8(0, 2, 4, 6, 0, 2, 4, 6, 0, 2, 4, 6, 0, 2, 4, 6,  //
+                          0, 2, 4, 6, 0, 2, 4, 6, 0, 2, 4, 6, 0, 2, 4, 6);
+}
+
+// Side 2: each pair is a block. pmulhrsw by 2^13 is (s * 2^13 + 2^14) >> 15 == (s + 2) >> 2.
+VESKAR_AVX2 int Finish2(const uint32_t* src, const uint16_t* units, uint32_t* row, int count) {
+  const __m256i quarter = _mm256_set1_epi16(1 << 13);
+  int x = 0;
+  for (; x + 16 <= count; x += 16) {
+    const __m256i a = _mm256_mulhrs_epi16(_mm256_add_epi16(PairUnits(src + x), Load8(units + 2 * x)), quarter);
+    const __m256i b =
+        _mm256_mulhrs_epi16(_mm256_add_epi16(PairUnits(src + x + 8), Load8(units + 2 * x + 16)), quarter);
+    const __m256i packed = _mm256_packus_epi16(a, b);  // per half: a's two colours, then b's two
+    Store8(row + x, _mm256_unpacklo_epi32(packed, packed));
+    Store8(row + x + 8, _mm256_unpackhi_epi32(packed, packed));
+  }
+  return x;
+}
+
+// Side 4: two pairs per block, one block per 128-bit half.
+VESKAR_AVX2 int Finish4(const uint32_t* src, const uint16_t* units, uint32_t* row, int count) {
+  const __m256i half = _mm256_set1_epi16(8);
+  int x = 0;
+  for (; x + 8 <= count; x += 8) {
+    const __m256i v = _mm256_add_epi16(PairUnits(src + x), Load8(units + 2 * x));
+    const __m256i sum = _mm256_add_epi16(v, _mm256_srli_si256(v, 8));
+    Store8(row + x, _mm256_shuffle_epi8(_mm256_srli_epi16(_mm256_add_epi16(sum, half), 4), SpreadLowWords()));
+  }
+  return x;
+}
+
+// Sides 8 and 16: K registers of four pairs per block; the sums stay below 255 * 256 + 128.
+template <int K>
+VESKAR_AVX2 int Finish8K(const uint32_t* src, const uint16_t* units, uint32_t* row, int count) {
+  constexpr int kSide = 8 * K;
+  constexpr int kShift = K == 1 ? 6 : 8;  // kSide * kSide == 1 << kShift
+  const __m256i half = _mm256_set1_epi16(kSide * kSide / 2);
+  int x = 0;
+  for (; x + kSide <= count; x += kSide) {
+    __m256i sum = _mm256_add_epi16(PairUnits(src + x), Load8(units + 2 * x));
+    if constexpr (K == 2) {
+      sum = _mm256_add_epi16(sum, _mm256_add_epi16(PairUnits(src + x + 8), Load8(units + 2 * x + 16)));
+    }
+    sum = _mm256_add_epi16(sum, _mm256_permute2x128_si256(sum, sum, 1));
+    sum = _mm256_add_epi16(sum, _mm256_srli_si256(sum, 8));
+    const __m256i colour =
+        _mm256_shuffle_epi8(_mm256_srli_epi16(_mm256_add_epi16(sum, half), kShift), SpreadLowWords());
+    for (int k = 0; k < K; ++k) Store8(row + x + 8 * k, colour);
+  }
+  return x;
+}
+
+// Sides whose blocks hold an odd number of units (3, 5, ..., 15 columns; 6, 10 and 14 as
+// pairs of columns), eight blocks at a time. Four blocks are 4U units in U registers of
+// four units; unit j of block k is unit kU + j, and with U odd the four blocks' units j lie
+// in four different 64-bit places: three 64-bit blends gather them into one register, the
+// registers of every j with the same j mod 4 have the same arrangement and are added, and
+// one permute per arrangement puts the blocks in order.
+template <int U>
+struct OddUnitPlaces {
+  static constexpr int Source(int j, int k) { return (k * U + j) / 4; }
+  static constexpr int Place(int j, int k) { return (k * U + j) % 4; }
+  static constexpr int Order(int m) {  // vpermq: block k from its place in arrangement m
+    int imm = 0;
+    for (int k = 0; k < 4; ++k) imm |= Place(m, k) << (2 * k);
+    return imm;
+  }
+};
+template <int U, int J, int K>
+inline constexpr int kPlaceMask = 3 << (2 * OddUnitPlaces<U>::Place(J, K));
+template <int U, int M>
+inline constexpr int kOrder = OddUnitPlaces<U>::Order(M);
+
+template <int U, int J>
+VESKAR_AVX2 inline __m256i Gather(const __m256i (&v)[U]) {
+  using P = OddUnitPlaces<U>;
+  __m256i g = v[P::Source(J, 0)];
+  g = _mm256_blend_epi32(g, v[P::Source(J, 1)], (kPlaceMask<U, J, 1>));
+  g = _mm256_blend_epi32(g, v[P::Source(J, 2)], (kPlaceMask<U, J, 2>));
+  return _mm256_blend_epi32(g, v[P::Source(J, 3)], (kPlaceMask<U, J, 3>));
+}
+
+template <int U, int... J>
+VESKAR_AVX2 inline __m256i FourBlockSums(const __m256i (&v)[U], std::integer_sequence<int, J...>) {
+  __m256i g[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256()};
+  ((g[J % 4] = _mm256_add_epi16(g[J % 4], Gather<U, J>(v))), ...);
+  __m256i sum = _mm256_add_epi16(_mm256_permute4x64_epi64(g[0], (kOrder<U, 0>)),
+                                 _mm256_permute4x64_epi64(g[1], (kOrder<U, 1>)));
+  sum = _mm256_add_epi16(sum, _mm256_permute4x64_epi64(g[2], (kOrder<U, 2>)));
+  if constexpr (U > 3) sum = _mm256_add_epi16(sum, _mm256_permute4x64_epi64(g[3], (kOrder<U, 3>)));
+  return sum;
+}
+
+template <int B>
+VESKAR_AVX2 inline __m256i DivideBlocks16(__m256i y) {
+  constexpr detail::Reciprocal16 r = detail::ReciprocalFor16(B);
+  if constexpr (r.pre > 0) y = _mm256_srli_epi16(y, r.pre);
+  if constexpr (r.mul != 0) {
+    y = _mm256_mulhi_epu16(y, _mm256_set1_epi16(static_cast<short>(r.mul)));
+    if constexpr (r.post > 0) y = _mm256_srli_epi16(y, r.post);
+  }
+  return y;
+}
+
+// Eight block colours packed from two registers of four lie as blocks 0 1 4 5 2 3 6 7;
+// output register M takes each of its pixels' block from there.
+template <int B, int M, int I>
+inline constexpr int kPacked = [] {
+  const int b = (8 * M + I) / B;
+  return b < 2 || b > 5 ? b : b < 4 ? b + 2 : b - 2;
+}();
+
+template <int B, int M>
+VESKAR_AVX2 inline void SpreadEight(__m256i packed, uint32_t* row) {
+  const __m256i index = _mm256_setr_epi32(kPacked<B, M, 0>, kPacked<B, M, 1>, kPacked<B, M, 2>, kPacked<B, M, 3>,
+                                          kPacked<B, M, 4>, kPacked<B, M, 5>, kPacked<B, M, 6>, kPacked<B, M, 7>);
+  Store8(row + 8 * M, _mm256_permutevar8x32_epi32(packed, index));
+}
+
+template <int B, int... M>
+VESKAR_AVX2 inline void SpreadEight(__m256i packed, uint32_t* row, std::integer_sequence<int, M...>) {
+  (SpreadEight<B, M>(packed, row), ...);
+}
+
+// Register n of the eight blocks' units (units 4n to 4n + 3) with the last row's added.
+template <int B, int N>
+VESKAR_AVX2 inline __m256i LastRowUnits(const uint32_t* src, const uint16_t* units) {
+  if constexpr (B % 2 == 0) return _mm256_add_epi16(Load8(units + 16 * N), PairUnits(src + 8 * N));
+  else return _mm256_add_epi16(Load8(units + 16 * N), ColumnUnits(src + 4 * N));
+}
+
+// The colours of four blocks (H: the first or the second four of eight), in 16 bits.
+template <int B, int H, int... I>
+VESKAR_AVX2 inline __m256i FourColours(const uint32_t* src, const uint16_t* units, std::integer_sequence<int, I...>) {
+  constexpr int kUnits = sizeof...(I);
+  const __m256i v[kUnits] = {LastRowUnits<B, H * kUnits + I>(src, units)...};
+  const __m256i sums = FourBlockSums<kUnits>(v, std::make_integer_sequence<int, kUnits>{});
+  return DivideBlocks16<B>(_mm256_add_epi16(sums, _mm256_set1_epi16(B * B / 2)));
+}
+
+template <int B>
+VESKAR_AVX2 int OddUnits(const uint32_t* src, const uint16_t* units, uint32_t* row, int count) {
+  constexpr bool kPairs = B % 2 == 0;
+  constexpr int kUnits = kPairs ? B / 2 : B;
+  static_assert(kUnits % 2 == 1 && B <= 16);  // block sums below 255 * 256 + 128
+  int x = 0;
+  for (; x + 8 * B <= count; x += 8 * B) {
+    const uint16_t* u = units + (kPairs ? 2 * x : 4 * x);
+    const __m256i first = FourColours<B, 0>(src + x, u, std::make_integer_sequence<int, kUnits>{});
+    const __m256i second = FourColours<B, 1>(src + x, u, std::make_integer_sequence<int, kUnits>{});
+    SpreadEight<B>(_mm256_packus_epi16(first, second), row + x, std::make_integer_sequence<int, B>{});
+  }
+  return x;
+}
+
+// Other sides, one block at a time: the units of each block added in registers (in 16
+// bits while a block has at most 256 pixels: 255 * 256 + 128 < 65536; in 32 beyond),
+// divided by multiply-and-shift, and the colour broadcast over the block's pixels. For
+// the whole blocks of a whole block row in [x0, x1); the units and the row of colours have
+// room for a register past their ends.
+VESKAR_AVX2 inline __m256i KeepUnits(int n) {  // the first n (0-3) of four units
+  const int64_t k0 = n > 0 ? -1 : 0, k1 = n > 1 ? -1 : 0, k2 = n > 2 ? -1 : 0;
+  return _mm256_setr_epi64x(k0, k1, k2, 0);
+}
+
+VESKAR_AVX2 void WholeBlocks(const uint16_t* units, bool pairs, uint32_t* row, int x0, int x1, int side, int rows) {
+  const int perBlock = pairs ? side / 2 : side;
+  const int whole = perBlock & ~3;
+  const __m256i keep = KeepUnits(perBlock - whole);
+  const uint32_t area = static_cast<uint32_t>(side * rows);
+  const __m256i zero = _mm256_setzero_si256();
+  int bx = x0;
+  if (area <= 256) {
+    const detail::Reciprocal16 r = detail::ReciprocalFor16(side);  // area == side * side here
+    const __m128i pre = _mm_cvtsi32_si128(r.pre), post = _mm_cvtsi32_si128(r.post);
+    const __m256i half = _mm256_set1_epi16(static_cast<short>(area / 2));
+    const __m256i mul = _mm256_set1_epi16(static_cast<short>(r.mul));
+    for (; bx + side <= x1; bx += side) {
+      const uint16_t* u = UnitsAt(const_cast<uint16_t*>(units), pairs, bx);
+      __m256i sum = _mm256_and_si256(Load8(u + 4 * whole), keep);
+      for (int i = 0; i < whole; i += 4) sum = _mm256_add_epi16(sum, Load8(u + 4 * i));
+      sum = _mm256_add_epi16(sum, _mm256_permute2x128_si256(sum, sum, 1));
+      sum = _mm256_add_epi16(sum, _mm256_srli_si256(sum, 8));
+      __m256i q = _mm256_srl_epi16(_mm256_add_epi16(sum, half), pre);
+      if (r.mul != 0) q = _mm256_srl_epi16(_mm256_mulhi_epu16(q, mul), post);
+      const __m256i colour = _mm256_broadcastd_epi32(_mm256_castsi256_si128(_mm256_packus_epi16(q, q)));
+      for (int i = 0; i < side; i += 8) Store8(row + bx + i, colour);
+    }
+  } else {
+    const detail::Reciprocal32 r = detail::ReciprocalFor32(area);
+    const __m128i half = _mm_set1_epi32(static_cast<int>(area / 2));
+    const __m128i mul = _mm_set1_epi32(static_cast<int>(r.mul)), shift = _mm_cvtsi32_si128(r.shift);
+    for (; bx + side <= x1; bx += side) {
+      const uint16_t* u = UnitsAt(const_cast<uint16_t*>(units), pairs, bx);
+      const __m256i last = _mm256_and_si256(Load8(u + 4 * whole), keep);
+      __m256i sum = _mm256_add_epi32(_mm256_unpacklo_epi16(last, zero), _mm256_unpackhi_epi16(last, zero));
+      for (int i = 0; i < whole; i += 4) {
+        const __m256i v = Load8(u + 4 * i);
+        sum = _mm256_add_epi32(sum, _mm256_add_epi32(_mm256_unpacklo_epi16(v, zero), _mm256_unpackhi_epi16(v, zero)));
+      }
+      const __m128i y = _mm_add_epi32(_mm_add_epi32(_mm256_castsi256_si128(sum), _mm256_extracti128_si256(sum, 1)), half);
+      const __m128i even = _mm_srl_epi64(_mm_mul_epu32(y, mul), shift);
+      const __m128i odd = _mm_srl_epi64(_mm_mul_epu32(_mm_srli_epi64(y, 32), mul), shift);
+      const __m128i q = _mm_or_si128(even, _mm_slli_epi64(odd, 32));  // each lane < 256
+      const __m128i q16 = _mm_packs_epi32(q, q);
+      const __m256i colour = _mm256_broadcastd_epi32(_mm_packus_epi16(q16, q16));
+      for (int i = 0; i < side; i += 8) Store8(row + bx + i, colour);
+    }
+  }
+  // The block cut at the right edge.
+  if (bx < x1) UnitColours(units, pairs, row, bx, x1, side, rows);
+}
+
+using Finish = int (*)(const uint32_t* src, const uint16_t* units, uint32_t* row, int count);
+
+Finish FinishFor(int side) {
+  switch (side) {
+    case 2: return Finish2;
+    case 3: return OddUnits<3>;
+    case 4: return Finish4;
+    case 5: return OddUnits<5>;
+    case 6: return OddUnits<6>;
+    case 7: return OddUnits<7>;
+    case 8: return Finish8K<1>;
+    case 9: return OddUnits<9>;
+    case 10: return OddUnits<10>;
+    case 11: return OddUnits<11>;
+    case 13: return OddUnits<13>;
+    case 14: return OddUnits<14>;
+    case 15: return OddUnits<15>;
+    case 16: return Finish8K<2>;
+    default: return nullptr;  // 12 and beyond 16: one block at a time
+  }
+}
+
+}  // namespace
+
+bool Avx2Runs() {
+  static const bool runs = CpuHasAvx2();
+  return runs;
+}
+
+VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, int side, Work work) {
+  if (!Avx2Runs()) return false;
+  const size_t bytes = size_t(width) * size_t(height) * 4;
+  const bool stream = bytes >= kStreamBytes;
+  const bool direct = bytes >= kDirectBytes && side <= kDirectRows;
+  const bool pairs = side % 2 == 0;
+  const int passRows = pairs ? kMaxPairRowsPerPass : kMaxRowsPerPass;
+  const Finish finish = FinishFor(side);
+  // A whole block row's last source row goes in segments of whole blocks and whole
+  // registers.
+  const int segment = kGrain % side == 0 ? kGrain : side * 8;
+  const int blocks = (width + side - 1) / side;
+  uint32_t* colours = work.row;  // this block row's
+  uint32_t* ready = work.spare;  // the block row before's, its rows still to write
+  uint32_t* pending = nullptr;   // their first one
+  int pendingRows = 0;
+  for (int y = 0; y < height; y += side) {
+    const int rows = std::min(side, height - y);
+    uint32_t* out = dst.top + y * dst.stride;
+    const bool tall = rows > passRows || int64_t{std::min(side, width)} * rows > kMax32Block;
+    if (tall) std::fill(work.blocks, work.blocks + 4 * blocks, uint64_t{0});
+    const bool segmented = !tall && rows == side;
+    for (int r = 0; r < rows; ++r) {
+      const uint32_t* s = src.top + (y + r) * src.stride;
+      uint32_t* late = r < pendingRows ? pending + r * dst.stride : nullptr;
+      const bool first = r % passRows == 0;
+      if (segmented && r == rows - 1) {
+        for (int x = 0; x < width; x += segment) {
+          const int count = std::min(segment, width - x);
+          uint16_t* units = UnitsAt(work.units, pairs, x);
+          // The fast colours stop short only in the last segment, at a whole chunk.
+          const int done = finish ? finish(s + x, units, colours + x, count) : 0;
+          if (done < count) {
+            AddRow(pairs, first, s + x + done, UnitsAt(units, pairs, done), count - done);
+            WholeBlocks(work.units, pairs, colours, x + done, x + count, side, rows);
+          }
+          if (late) WriteSegment(ready + x, late + x, count, stream);
+          if (direct) {
+            for (int i = 0; i < rows; ++i) WriteSegment(colours + x, out + i * dst.stride + x, count, stream);
+          }
+        }
+        continue;
+      }
+      if (late && stream) {
+        AddRow<true>(pairs, first, s, work.units, width, ready, late);
+      } else {
+        AddRow(pairs, first, s, work.units, width);
+        if (late) WriteRow(ready, late, width, stream);
+      }
+      if (tall && (r + 1 == rows || (r + 1) % passRows == 0)) AddUnitSums(work.units, pairs, width, side, work.blocks);
+    }
+    for (int r = rows; r < pendingRows; ++r) WriteRow(ready, pending + r * dst.stride, width, stream);
+    pendingRows = 0;
+    if (!segmented) {
+      if (tall) BlockSumColours(work.blocks, colours, width, side, rows);
+      else UnitColours(work.units, pairs, colours, 0, width, side, rows);
+      if (direct) {
+        for (int i = 0; i < rows; ++i) WriteRow(colours, out + i * dst.stride, width, stream);
+      }
+    }
+    if (!direct) {
+      std::swap(colours, ready);
+      pending = out;
+      pendingRows = rows;
+    }
+  }
+  for (int r = 0; r < pendingRows; ++r) WriteRow(ready, pending + r * dst.stride, width, stream);
+  if (stream) _mm_sfence();
+  return true;
+}
+
+}  // namespace effects::ways
+
+#else  // 32-bit builds keep to SSE2: AVX2 is never chosen there
+
+namespace effects::ways {
+bool Avx2Runs() { return false; }
+bool RenderAvx2(ConstPixels, Pixels, int, int, int, Work) { return false; }
+}  // namespace effects::ways
+
+#endif
