@@ -61,7 +61,8 @@ void Register() {
   for (const auto& [w, h] : bench::FrameSizes()) {
     const std::string frame = std::to_string(w) + "x" + std::to_string(h);
     // Every vector path this processor runs, and the plain loop.
-    for (auto path : {effects::KernelPath::Avx2, effects::KernelPath::Sse2, effects::KernelPath::Portable}) {
+    for (auto path : {effects::KernelPath::Avx512, effects::KernelPath::Avx2, effects::KernelPath::Sse2,
+                      effects::KernelPath::Portable}) {
       if (!effects::PathRuns(path)) continue;
       const char* way = path == effects::KernelPath::Portable ? "scalar" : effects::PathName(path);
       for (int level : bench::Levels()) {

@@ -11,18 +11,25 @@
 namespace effects {
 
 struct ScratchAccess {
-  static uint16_t* columns(Scratch& s) { return s.columns_.data(); }
-  static uint32_t* row(Scratch& s) { return s.row_.data(); }
+  static uint16_t* columns(Scratch& s) { return Lined(s.columns_.data()); }
+  static uint32_t* row(Scratch& s) { return Lined(s.row_.data()); }
+  // The first cache-line boundary: whole-register loads and stores of the sums and of the
+  // rows of colours then never straddle two lines.
+  template <typename T>
+  static T* Lined(T* p) {
+    const uintptr_t a = reinterpret_cast<uintptr_t>(p);
+    return reinterpret_cast<T*>((a + 63) & ~uintptr_t{63});
+  }
   static uint64_t* blocks(Scratch& s) { return s.blocks_.data(); }
 };
 
 void Scratch::Reserve(int width) {
   if (width <= width_) return;
   const size_t w = static_cast<size_t>(width);
-  // Room for a vector register past the end of each: the AVX2 back end reads and writes
-  // whole registers at the last units and the last block.
-  columns_.resize(w * 4 + 16);
-  row_.resize(w * 2 + 16);
+  // Room for the alignment and a 512-bit register past the end of each: the vector back
+  // ends read and write whole registers at the last units and the last block.
+  columns_.resize(w * 4 + 96);
+  row_.resize(w * 2 + 96);
   blocks_.resize((w / 2 + 1) * 4);  // blocks are at least 2 pixels wide here
   width_ = width;
 }
@@ -117,12 +124,14 @@ bool Runs(KernelPath path) {
   switch (path) {
     case KernelPath::Sse2: return ways::Sse2Runs();
     case KernelPath::Avx2: return ways::Avx2Runs();
+    case KernelPath::Avx512: return ways::Avx512Runs();
     case KernelPath::Portable: break;
   }
   return true;
 }
 
 KernelPath Fastest() {
+  if (Runs(KernelPath::Avx512)) return KernelPath::Avx512;
   if (Runs(KernelPath::Avx2)) return KernelPath::Avx2;
   if (Runs(KernelPath::Sse2)) return KernelPath::Sse2;
   return KernelPath::Portable;
@@ -138,9 +147,12 @@ void Render(KernelPath path, ConstPixels src, Pixels dst, int width, int height,
   if (path != KernelPath::Portable) {
     scratch.Reserve(width);
     uint32_t* rows = ScratchAccess::row(scratch);
-    const ways::Work work{ScratchAccess::columns(scratch), rows, rows + width + 8, ScratchAccess::blocks(scratch)};
-    if (path == KernelPath::Avx2 ? ways::RenderAvx2(src, dst, width, height, side, work)
-                                 : ways::RenderSse2(src, dst, width, height, side, work)) {
+    uint32_t* spare = rows + ((width + 31) & ~15);  // on a line boundary too
+    const ways::Work work{ScratchAccess::columns(scratch), rows, spare, ScratchAccess::blocks(scratch)};
+    const bool done = path == KernelPath::Sse2
+                          ? ways::RenderSse2(src, dst, width, height, side, work)
+                          : ways::RenderAvx2(src, dst, width, height, side, work, path == KernelPath::Avx512);
+    if (done) {
       return;
     }
   }
@@ -160,6 +172,7 @@ const char* PathName(KernelPath path) {
   switch (path) {
     case KernelPath::Sse2: return "SSE2";
     case KernelPath::Avx2: return "AVX2";
+    case KernelPath::Avx512: return "AVX-512";
     case KernelPath::Portable: break;
   }
   return "plain";

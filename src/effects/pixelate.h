@@ -42,10 +42,10 @@ class Scratch {
   int width_ = 0;
 };
 
-// The ways through the kernel, all giving the same bytes: plain C++, SSE2, and AVX2 (on
-// 64-bit builds, where the processor and the system have it). Pixelate takes the fastest
-// this process can run, chosen once from cpuid.
-enum class KernelPath { Portable, Sse2, Avx2 };
+// The ways through the kernel, all giving the same bytes: plain C++, SSE2, AVX2 and
+// AVX-512BW (the last two on 64-bit builds, where the processor and the system have
+// them). Pixelate takes the fastest this process can run, chosen once from cpuid.
+enum class KernelPath { Portable, Sse2, Avx2, Avx512 };
 bool PathRuns(KernelPath path);
 KernelPath ChosenPath();
 const char* PathName(KernelPath path);

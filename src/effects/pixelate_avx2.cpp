@@ -1,21 +1,22 @@
 // The kernel's AVX2 back end, for 64-bit builds on processors that have AVX2 (and systems
-// that save the 256-bit registers), chosen once per process from cpuid. Every function
-// here that uses AVX2 carries the target attribute, so the rest of the build keeps its
-// baseline and nothing compiled for AVX2 is shared with code that runs everywhere.
+// that save the 256-bit registers), chosen once per process from cpuid; with AVX-512BW
+// (and a system that saves the 512-bit registers) the column sums take 512-bit registers.
+// Every function here that uses AVX2 or AVX-512 carries the target attribute, so the rest
+// of the build keeps its baseline and nothing compiled for them is shared with code that
+// runs everywhere.
 //
 // Built for memory speed. The source is read one row at a time, front to back (several
-// rows read side by side run well below the memory's speed), and each row is added into
-// 16-bit unit sums held in the first-level cache, eight pixels per register: for blocks of
-// even side a unit is a pair of columns, summed by one byte shuffle (the same channel of
-// the two pixels side by side) and pmaddubsw by ones; otherwise a unit is one column,
-// widened by vpmovzxbw. The block row's last source row goes straight into the block
-// colours, eight or more blocks at a time for sides up to 16, one block at a time beyond.
-// The destination is written with stores that skip the cache (no line is read just to be
-// overwritten), in step with the reading, as a copy writes: frames the last-level cache
-// holds write each row of a block row while a source row of the next is read; larger ones
-// write a block row's rows while its last source row is read, a segment of each in turn.
-// The cut blocks at the edges and blocks taller than one pass of 16-bit sums go through
-// the shared per-block division.
+// rows read side by side run well below the memory's speed), fetched a few kilobytes
+// ahead, and each row is added into 16-bit unit sums held in the first-level cache, eight
+// pixels per register: for blocks of even side a unit is a pair of columns, summed by one
+// byte shuffle (the same channel of the two pixels side by side) and pmaddubsw by ones;
+// otherwise a unit is one column, widened by vpmovzxbw. The block row's last source row
+// goes straight into the block colours, eight or more blocks at a time for sides up to 16,
+// one block at a time beyond. The destination is written with stores that skip the cache
+// (no line is read just to be overwritten), in step with the reading, as a copy writes:
+// each row of a block row while the same row of the next block row is read. The cut
+// blocks at the edges and blocks taller than one pass of 16-bit sums go through the
+// shared per-block division.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -29,6 +30,7 @@
 #include <immintrin.h>
 
 #define VESKAR_AVX2 __attribute__((target("avx2")))
+#define VESKAR_AVX512 __attribute__((target("avx2,avx512f,avx512bw")))
 
 namespace effects::ways {
 
@@ -47,21 +49,38 @@ bool CpuHasAvx2() {
   return (b & bit_AVX2) != 0;
 }
 
+// AVX-512 with byte and word instructions, and a system that saves the opmask and the
+// 512-bit registers (XCR0 bits 5 to 7).
+bool CpuHasAvx512Bw() {
+  if (!CpuHasAvx2()) return false;
+  unsigned lo = 0, hi = 0;
+  __asm__ volatile("xgetbv" : "=a"(lo), "=d"(hi) : "c"(0));
+  if ((lo & 0xE6) != 0xE6) return false;
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  __cpuid_count(7, 0, a, b, c, d);
+  return (b & bit_AVX512F) != 0 && (b & bit_AVX512BW) != 0;
+}
+
 // Pixels worked at a time along a row: a whole number of chunks of every fast side (16,
 // 24 and 8 pixels), 384 bytes of each row.
 constexpr int kGrain = 96;
 // Frames of this size and more are written past the cache.
 constexpr size_t kStreamBytes = size_t{1} << 20;
-// Frames of this size and more (about as much as the last-level cache holds with their
-// source) write a block row's rows while its last source row is read, a segment of each
-// in turn; smaller ones, and blocks taller than kDirectRows, write them while the next
-// block row is read, one row with each source row. Measured at 1920x1080, 2560x1440 and
-// 3840x2160: each way is the faster one on its side.
-constexpr size_t kDirectBytes = size_t{12} << 20;
-constexpr int kDirectRows = 8;
+// How far ahead of the pixels being added the source is fetched: the hardware's own
+// prefetch alone leaves the memory idle while a row's sums are worked.
+constexpr int kAhead = 2048;
+// Rows up to this wide take 512-bit column sums, where the processor has them: 12 bytes a
+// pixel with the row of colours, in the first-level cache beside the source (measured at
+// 2560 and 3840 pixels: wider, they cost more than they give).
+constexpr int kWideColumnsWidth = 2730;
 
 VESKAR_AVX2 inline __m256i Load8(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
 VESKAR_AVX2 inline void Store8(void* p, __m256i v) { _mm256_storeu_si256(static_cast<__m256i*>(p), v); }
+
+// Inlined always: left as a call, GCC finds that it changes nothing and drops it.
+__attribute__((always_inline)) inline void FetchAhead(const uint32_t* p, int count) {
+  for (int i = 0; i < count; i += 16) _mm_prefetch(reinterpret_cast<const char*>(p + i + kAhead), _MM_HINT_T0);
+}
 
 // ---- one source row into the unit sums
 
@@ -107,16 +126,24 @@ VESKAR_AVX2 inline void AddSixteenColumns(const uint32_t* src, uint16_t* units, 
   AddUnits<kFirst>(units + 4 * x + 48, ColumnUnits(src + x + 12));
 }
 
-// One row into the unit sums, sixteen pixels at a time from 0 on; returns where it
-// stopped. With kWrite, a row of colours made earlier (`ready`) goes to `late` at the same
-// time, sixteen pixels out with every sixteen in, from the first 32-byte boundary of `late`
-// on (the pixels before it and after the last whole registers go the ordinary way).
-template <bool kFirst, bool kWrite, bool kPairs>
-VESKAR_AVX2 int AddSixteens(const uint32_t* src, uint16_t* units, int count, const uint32_t* ready, uint32_t* late) {
-  auto add = [&](int x) VESKAR_AVX2 {
-    if constexpr (kPairs) AddSixteenPairs<kFirst>(src, units, x);
-    else AddSixteenColumns<kFirst>(src, units, x);
-  };
+// The same with 512-bit registers (AVX-512BW): a column unit is as wide as its pixel, so
+// columns take twice the work of pairs, and the wider registers give that back.
+template <bool kFirst>
+VESKAR_AVX512 inline void AddSixteenColumnsWide(const uint32_t* src, uint16_t* units, int x) {
+  for (int k = 0; k < 2; ++k) {
+    __m512i v = _mm512_cvtepu8_epi16(Load8(src + x + 8 * k));
+    if constexpr (!kFirst) v = _mm512_add_epi16(v, _mm512_loadu_si512(units + 4 * x + 32 * k));
+    _mm512_storeu_si512(units + 4 * x + 32 * k, v);
+  }
+}
+
+// One row into the unit sums, sixteen pixels at a time from 0 on (`add`); returns where
+// it stopped. With kWrite, a row of colours made earlier (`ready`) goes to `late` at the
+// same time, sixteen pixels out with every sixteen in, from the first 32-byte boundary of
+// `late` on (the pixels before it and after the last whole registers go the ordinary way).
+template <bool kWrite, typename Add>
+VESKAR_AVX2 __attribute__((always_inline)) inline int AddSixteens(const uint32_t* src, int count, const uint32_t* ready,
+                                                                  uint32_t* late, Add add) {
   int x = 0;
   if constexpr (kWrite) {
     int head = 0;
@@ -125,19 +152,24 @@ VESKAR_AVX2 int AddSixteens(const uint32_t* src, uint16_t* units, int count, con
       ++head;
     }
     for (; x + 16 + head <= count; x += 16) {
+      FetchAhead(src + x, 16);
       add(x);
       _mm256_stream_si256(reinterpret_cast<__m256i*>(late + head + x), Load8(ready + head + x));
       _mm256_stream_si256(reinterpret_cast<__m256i*>(late + head + x + 8), Load8(ready + head + x + 8));
     }
     std::memcpy(late + head + x, ready + head + x, static_cast<size_t>(count - head - x) * 4);
   }
-  for (; x + 16 <= count; x += 16) add(x);
+  for (; x + 16 <= count; x += 16) {
+    FetchAhead(src + x, 16);
+    add(x);
+  }
   return x;
 }
 
 template <bool kFirst, bool kWrite>
 VESKAR_AVX2 void AddPairs(const uint32_t* src, uint16_t* units, int count, const uint32_t* ready, uint32_t* late) {
-  int x = AddSixteens<kFirst, kWrite, true>(src, units, count, ready, late);
+  int x = AddSixteens<kWrite>(src, count, ready, late,
+                              [=](int at) VESKAR_AVX2 { AddSixteenPairs<kFirst>(src, units, at); });
   for (; x + 8 <= count; x += 8) AddUnits<kFirst>(units + 2 * x, PairUnits(src + x));
   for (; x < count; x += 2) {
     AddPixelToUnit(units + 2 * x, src[x], kFirst);
@@ -146,25 +178,43 @@ VESKAR_AVX2 void AddPairs(const uint32_t* src, uint16_t* units, int count, const
 }
 
 template <bool kFirst, bool kWrite>
-VESKAR_AVX2 void AddColumns(const uint32_t* src, uint16_t* units, int count, const uint32_t* ready, uint32_t* late) {
-  int x = AddSixteens<kFirst, kWrite, false>(src, units, count, ready, late);
+VESKAR_AVX512 int AddSixteensWide(const uint32_t* src, uint16_t* units, int count, const uint32_t* ready,
+                                  uint32_t* late) {
+  return AddSixteens<kWrite>(src, count, ready, late,
+                             [=](int at) VESKAR_AVX512 { AddSixteenColumnsWide<kFirst>(src, units, at); });
+}
+
+template <bool kFirst, bool kWrite>
+VESKAR_AVX2 void AddColumns(const uint32_t* src, uint16_t* units, int count, const uint32_t* ready, uint32_t* late,
+                            bool wide) {
+  int x = wide ? AddSixteensWide<kFirst, kWrite>(src, units, count, ready, late)
+               : AddSixteens<kWrite>(src, count, ready, late,
+                                     [=](int at) VESKAR_AVX2 { AddSixteenColumns<kFirst>(src, units, at); });
   for (; x + 4 <= count; x += 4) AddUnits<kFirst>(units + 4 * x, ColumnUnits(src + x));
   for (; x < count; ++x) AddPixelToUnit(units + 4 * x, src[x], kFirst);
 }
 
+// How a block row's rows are added: in pairs of columns or single columns, and these with
+// 512-bit registers or not.
+struct RowWay {
+  bool pairs;
+  bool wide;
+};
+
 template <bool kWrite>
-VESKAR_AVX2 void AddRow(bool pairs, bool first, const uint32_t* src, uint16_t* units, int count,
+VESKAR_AVX2 void AddRow(RowWay way, bool first, const uint32_t* src, uint16_t* units, int count,
                         const uint32_t* ready, uint32_t* late) {
-  if (pairs) {
-    first ? AddPairs<true, kWrite>(src, units, count, ready, late) : AddPairs<false, kWrite>(src, units, count, ready, late);
+  if (way.pairs) {
+    first ? AddPairs<true, kWrite>(src, units, count, ready, late)
+          : AddPairs<false, kWrite>(src, units, count, ready, late);
   } else {
-    first ? AddColumns<true, kWrite>(src, units, count, ready, late)
-          : AddColumns<false, kWrite>(src, units, count, ready, late);
+    first ? AddColumns<true, kWrite>(src, units, count, ready, late, way.wide)
+          : AddColumns<false, kWrite>(src, units, count, ready, late, way.wide);
   }
 }
 
-VESKAR_AVX2 void AddRow(bool pairs, bool first, const uint32_t* src, uint16_t* units, int count) {
-  AddRow<false>(pairs, first, src, units, count, nullptr, nullptr);
+VESKAR_AVX2 void AddRow(RowWay way, bool first, const uint32_t* src, uint16_t* units, int count) {
+  AddRow<false>(way, first, src, units, count, nullptr, nullptr);
 }
 
 // ---- one row of colours out to the destination
@@ -445,25 +495,29 @@ bool Avx2Runs() {
   return runs;
 }
 
-VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, int side, Work work) {
-  if (!Avx2Runs()) return false;
-  const size_t bytes = size_t(width) * size_t(height) * 4;
-  const bool stream = bytes >= kStreamBytes;
-  const bool direct = bytes >= kDirectBytes && side <= kDirectRows;
-  const bool pairs = side % 2 == 0;
-  const int passRows = pairs ? kMaxPairRowsPerPass : kMaxRowsPerPass;
+bool Avx512Runs() {
+  static const bool runs = CpuHasAvx512Bw();
+  return runs;
+}
+
+VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, int side, Work work, bool wide) {
+  if (!Avx2Runs() || (wide && !Avx512Runs())) return false;
+  const bool stream = size_t(width) * size_t(height) * 4 >= kStreamBytes;
+  const RowWay way{side % 2 == 0, wide && width <= kWideColumnsWidth};
+  const int passRows = way.pairs ? kMaxPairRowsPerPass : kMaxRowsPerPass;
   const Finish finish = FinishFor(side);
   // A whole block row's last source row goes in segments of whole blocks and whole
   // registers.
   const int segment = kGrain % side == 0 ? kGrain : side * 8;
   const int blocks = (width + side - 1) / side;
+  // Each row of a block row is written while the same row of the next block row is read,
+  // so that every source row read carries one destination row written, as in a copy.
   uint32_t* colours = work.row;  // this block row's
   uint32_t* ready = work.spare;  // the block row before's, its rows still to write
   uint32_t* pending = nullptr;   // their first one
   int pendingRows = 0;
   for (int y = 0; y < height; y += side) {
     const int rows = std::min(side, height - y);
-    uint32_t* out = dst.top + y * dst.stride;
     const bool tall = rows > passRows || int64_t{std::min(side, width)} * rows > kMax32Block;
     if (tall) std::fill(work.blocks, work.blocks + 4 * blocks, uint64_t{0});
     const bool segmented = !tall && rows == side;
@@ -474,42 +528,34 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
       if (segmented && r == rows - 1) {
         for (int x = 0; x < width; x += segment) {
           const int count = std::min(segment, width - x);
-          uint16_t* units = UnitsAt(work.units, pairs, x);
+          FetchAhead(s + x, count);
+          uint16_t* units = UnitsAt(work.units, way.pairs, x);
           // The fast colours stop short only in the last segment, at a whole chunk.
           const int done = finish ? finish(s + x, units, colours + x, count) : 0;
           if (done < count) {
-            AddRow(pairs, first, s + x + done, UnitsAt(units, pairs, done), count - done);
-            WholeBlocks(work.units, pairs, colours, x + done, x + count, side, rows);
+            AddRow(way, first, s + x + done, UnitsAt(units, way.pairs, done), count - done);
+            WholeBlocks(work.units, way.pairs, colours, x + done, x + count, side, rows);
           }
           if (late) WriteSegment(ready + x, late + x, count, stream);
-          if (direct) {
-            for (int i = 0; i < rows; ++i) WriteSegment(colours + x, out + i * dst.stride + x, count, stream);
-          }
         }
         continue;
       }
       if (late && stream) {
-        AddRow<true>(pairs, first, s, work.units, width, ready, late);
+        AddRow<true>(way, first, s, work.units, width, ready, late);
       } else {
-        AddRow(pairs, first, s, work.units, width);
+        AddRow(way, first, s, work.units, width);
         if (late) WriteRow(ready, late, width, stream);
       }
-      if (tall && (r + 1 == rows || (r + 1) % passRows == 0)) AddUnitSums(work.units, pairs, width, side, work.blocks);
-    }
-    for (int r = rows; r < pendingRows; ++r) WriteRow(ready, pending + r * dst.stride, width, stream);
-    pendingRows = 0;
-    if (!segmented) {
-      if (tall) BlockSumColours(work.blocks, colours, width, side, rows);
-      else UnitColours(work.units, pairs, colours, 0, width, side, rows);
-      if (direct) {
-        for (int i = 0; i < rows; ++i) WriteRow(colours, out + i * dst.stride, width, stream);
+      if (tall && (r + 1 == rows || (r + 1) % passRows == 0)) {
+        AddUnitSums(work.units, way.pairs, width, side, work.blocks);
       }
     }
-    if (!direct) {
-      std::swap(colours, ready);
-      pending = out;
-      pendingRows = rows;
-    }
+    for (int r = rows; r < pendingRows; ++r) WriteRow(ready, pending + r * dst.stride, width, stream);
+    if (tall) BlockSumColours(work.blocks, colours, width, side, rows);
+    else if (!segmented) UnitColours(work.units, way.pairs, colours, 0, width, side, rows);
+    std::swap(colours, ready);
+    pending = dst.top + y * dst.stride;
+    pendingRows = rows;
   }
   for (int r = 0; r < pendingRows; ++r) WriteRow(ready, pending + r * dst.stride, width, stream);
   if (stream) _mm_sfence();
@@ -522,7 +568,8 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
 
 namespace effects::ways {
 bool Avx2Runs() { return false; }
-bool RenderAvx2(ConstPixels, Pixels, int, int, int, Work) { return false; }
+bool Avx512Runs() { return false; }
+bool RenderAvx2(ConstPixels, Pixels, int, int, int, Work, bool) { return false; }
 }  // namespace effects::ways
 
 #endif

@@ -30,11 +30,13 @@ constexpr int kMaxPairRowsPerPass = 128;
 constexpr int64_t kMax32Block = int64_t{1} << 23;
 
 // The back ends: each returns false when this build or processor cannot run it. `side`
-// is 2 or more.
+// is 2 or more. The AVX2 one takes 512-bit registers where they pay when `wide`
+// (AVX-512BW).
 bool RenderSse2(ConstPixels src, Pixels dst, int width, int height, int side, Work work);
-bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, int side, Work work);
+bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, int side, Work work, bool wide);
 bool Sse2Runs();
 bool Avx2Runs();
+bool Avx512Runs();
 
 // Shared per-block pieces (SSE2), for what the fast loops leave: the colours of the blocks
 // of one block row from column x0 (a multiple of side) to the right edge, out of the unit

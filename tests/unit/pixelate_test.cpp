@@ -46,7 +46,7 @@ struct NamedKernel {
 // The vector paths this processor runs (each is a way the library may take somewhere).
 std::vector<effects::KernelPath> VectorPaths() {
   std::vector<effects::KernelPath> paths;
-  for (auto path : {effects::KernelPath::Sse2, effects::KernelPath::Avx2}) {
+  for (auto path : {effects::KernelPath::Sse2, effects::KernelPath::Avx2, effects::KernelPath::Avx512}) {
     if (effects::PathRuns(path)) paths.push_back(path);
   }
   return paths;
@@ -226,10 +226,11 @@ TEST(Pixelate, TallAndWideBlocksMatchThePlainKernel) {
 
 TEST(Pixelate, LargeFramesTakeTheStreamingPathsToTheSameResult) {
   // Frames of 1 MiB and more are written around the cache, from their first 32-byte
-  // boundary on; frames of 12 MiB and more write a block row's rows while its last source
-  // row is read. The same frames one pixel off the boundary, and widths that leave a few
-  // pixels after the last whole vector of every row.
-  for (auto [w, h, stride] : {std::tuple{1501, 1020, 1504}, std::tuple{2045, 2060, 2048}}) {
+  // boundary on; rows over 2730 pixels keep to 256-bit column sums. The same frames one
+  // pixel off the boundary, and widths that leave a few pixels after the last whole vector
+  // of every row.
+  for (auto [w, h, stride] :
+       {std::tuple{1501, 1020, 1504}, std::tuple{2045, 2060, 2048}, std::tuple{2741, 400, 2752}}) {
     const Picture src = Noise(w, h, 5);
     std::vector<uint32_t> canvas(size_t(stride) * h + 8);
     uint32_t* aligned = canvas.data();
