@@ -10,7 +10,8 @@
 // ahead, and each row is added into 16-bit unit sums held in the first-level cache, eight
 // pixels per register: for blocks of even side a unit is a pair of columns, summed by one
 // byte shuffle (the same channel of the two pixels side by side) and pmaddubsw by ones;
-// otherwise a unit is one column, widened by vpmovzxbw. The block row's last source row
+// otherwise a unit is one column, widened by vpmovzxbw; blocks of three, where the
+// processor has byte permutes across registers, take one unit per block. The block row's last source row
 // goes straight into the block colours, eight or more blocks at a time for sides up to 16,
 // one block at a time beyond. The destination is written with stores that skip the cache
 // (no line is read just to be overwritten), in step with the reading, as a copy writes:
@@ -31,6 +32,7 @@
 
 #define VESKAR_AVX2 __attribute__((target("avx2")))
 #define VESKAR_AVX512 __attribute__((target("avx2,avx512f,avx512bw")))
+#define VESKAR_VBMI __attribute__((target("avx2,avx512f,avx512bw,avx512vbmi")))
 
 namespace effects::ways {
 
@@ -59,6 +61,19 @@ bool CpuHasAvx512Bw() {
   unsigned a = 0, b = 0, c = 0, d = 0;
   __cpuid_count(7, 0, a, b, c, d);
   return (b & bit_AVX512F) != 0 && (b & bit_AVX512BW) != 0;
+}
+
+// With byte permutes across registers (AVX-512 VBMI) as well.
+bool CpuHasAvx512Vbmi() {
+  if (!CpuHasAvx512Bw()) return false;
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  __cpuid_count(7, 0, a, b, c, d);
+  return (c & bit_AVX512VBMI) != 0;
+}
+
+bool Avx512VbmiRuns() {
+  static const bool runs = CpuHasAvx512Vbmi();
+  return runs;
 }
 
 // Pixels worked at a time along a row: a whole number of chunks of every fast side (16,
@@ -134,6 +149,80 @@ VESKAR_AVX512 inline void AddSixteenColumnsWide(const uint32_t* src, uint16_t* u
     __m512i v = _mm512_cvtepu8_epi16(Load8(src + x + 8 * k));
     if constexpr (!kFirst) v = _mm512_add_epi16(v, _mm512_loadu_si512(units + 4 * x + 32 * k));
     _mm512_storeu_si512(units + 4 * x + 32 * k, v);
+  }
+}
+
+// Blocks of three (AVX-512 VBMI): each row is summed across its blocks first, so a row
+// leaves one 16-bit sum per channel per block, 8 bytes for 3 pixels, in place of three
+// column units. Byte permutes across two registers put each block's first two pixels side
+// by side per channel for pmaddubsw, and its third pixel into a zero-topped word.
+// Sixteen blocks (48 pixels) at a time; `sums` holds four per block.
+template <int K>
+inline constexpr uint8_t kThreeIndex = [] {
+  const int byte = K % 64;
+  const int unit = byte / 2, block = unit / 4, channel = unit % 4;
+  const int pixel = K < 64 ? 3 * block + byte % 2 : 3 * block + 2;
+  return static_cast<uint8_t>(4 * pixel + channel);
+}();
+
+template <int... K>
+VESKAR_VBMI inline __m512i ThreeIndex(int second, std::integer_sequence<int, K...>) {
+  alignas(64) static constexpr uint8_t index[] = {kThreeIndex<K + 0>..., kThreeIndex<K + 64>...};
+  return _mm512_load_si512(index + 64 * second);
+}
+
+// The sums of blocks 8h to 8h + 7 of 16 at p across one row, for h = 0 and 1.
+VESKAR_VBMI inline void RowThrees(const uint32_t* p, __m512i (&out)[2]) {
+  const __m512i a = _mm512_loadu_si512(p), b = _mm512_loadu_si512(p + 16), c = _mm512_loadu_si512(p + 32);
+  const __m512i pairs = ThreeIndex(0, std::make_integer_sequence<int, 64>{});
+  const __m512i third = ThreeIndex(1, std::make_integer_sequence<int, 64>{});
+  const __m512i shift = _mm512_set1_epi8(32), ones = _mm512_set1_epi8(1);
+  constexpr __mmask64 kEven = 0x5555555555555555ull;
+  out[0] = _mm512_add_epi16(_mm512_maddubs_epi16(_mm512_permutex2var_epi8(a, pairs, b), ones),
+                            _mm512_maskz_permutex2var_epi8(kEven, a, third, b));
+  // The second eight start 96 bytes in: 32 bytes into b.
+  out[1] = _mm512_add_epi16(
+      _mm512_maddubs_epi16(_mm512_permutex2var_epi8(b, _mm512_add_epi8(pairs, shift), c), ones),
+      _mm512_maskz_permutex2var_epi8(kEven, b, _mm512_add_epi8(third, shift), c));
+}
+
+template <bool kFirst>
+VESKAR_VBMI void AddThrees(const uint32_t* src, uint16_t* sums, int count) {
+  for (int x = 0; x < count; x += 48, sums += 64) {
+    __m512i v[2] = {_mm512_setzero_si512(), _mm512_setzero_si512()};
+    RowThrees(src + x, v);
+    for (int h = 0; h < 2; ++h) {
+      if constexpr (!kFirst) v[h] = _mm512_add_epi16(v[h], _mm512_loadu_si512(sums + 32 * h));
+      _mm512_storeu_si512(sums + 32 * h, v[h]);
+    }
+  }
+}
+
+// The block row's last row: the colours of sixteen blocks, each spread over its 3 pixels.
+// Packed from the two registers of eight, block b lies at dword kPackedThree<b>.
+template <int B>
+inline constexpr int kPackedThree = B < 8 ? 4 * (B / 2) + B % 2 : 4 * ((B - 8) / 2) + 2 + B % 2;
+
+template <int M, int... I>
+VESKAR_VBMI inline void SpreadThrees(__m512i packed, uint32_t* row, std::integer_sequence<int, I...>) {
+  _mm512_storeu_si512(row + 16 * M, _mm512_maskz_permutexvar_epi32(0xFFFF, _mm512_set_epi32(kPackedThree<(16 * M + 15 - I) / 3>...), packed));
+}
+
+VESKAR_VBMI void FinishThrees(const uint32_t* src, const uint16_t* sums, uint32_t* row, int count) {
+  constexpr detail::Reciprocal16 r = detail::ReciprocalFor16(3);
+  static_assert(r.pre == 0 && r.mul != 0);
+  const __m512i half = _mm512_set1_epi16(4), mul = _mm512_set1_epi16(static_cast<short>(r.mul));
+  for (int x = 0; x < count; x += 48, sums += 64) {
+    __m512i v[2] = {_mm512_setzero_si512(), _mm512_setzero_si512()};
+    RowThrees(src + x, v);
+    for (int h = 0; h < 2; ++h) {
+      const __m512i y = _mm512_add_epi16(_mm512_add_epi16(v[h], _mm512_loadu_si512(sums + 32 * h)), half);
+      v[h] = _mm512_srli_epi16(_mm512_mulhi_epu16(y, mul), r.post);
+    }
+    const __m512i packed = _mm512_packus_epi16(v[0], v[1]);
+    SpreadThrees<0>(packed, row + x, std::make_integer_sequence<int, 16>{});
+    SpreadThrees<1>(packed, row + x, std::make_integer_sequence<int, 16>{});
+    SpreadThrees<2>(packed, row + x, std::make_integer_sequence<int, 16>{});
   }
 }
 
@@ -506,6 +595,9 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
   const RowWay way{side % 2 == 0, wide && width <= kWideColumnsWidth};
   const int passRows = way.pairs ? kMaxPairRowsPerPass : kMaxRowsPerPass;
   const Finish finish = FinishFor(side);
+  // Blocks of three are summed across each row first, in whole segments, where the
+  // processor permutes bytes across registers.
+  const int threesEnd = side == 3 && wide && Avx512VbmiRuns() ? width / kGrain * kGrain : 0;
   // A whole block row's last source row goes in segments of whole blocks and whole
   // registers.
   const int segment = kGrain % side == 0 ? kGrain : side * 8;
@@ -525,16 +617,27 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
       const uint32_t* s = src.top + (y + r) * src.stride;
       uint32_t* late = r < pendingRows ? pending + r * dst.stride : nullptr;
       const bool first = r % passRows == 0;
-      if (segmented && r == rows - 1) {
+      const bool last = segmented && r == rows - 1;
+      if (last || (segmented && threesEnd > 0)) {
         for (int x = 0; x < width; x += segment) {
           const int count = std::min(segment, width - x);
           FetchAhead(s + x, count);
           uint16_t* units = UnitsAt(work.units, way.pairs, x);
-          // The fast colours stop short only in the last segment, at a whole chunk.
-          const int done = finish ? finish(s + x, units, colours + x, count) : 0;
-          if (done < count) {
-            AddRow(way, first, s + x + done, UnitsAt(units, way.pairs, done), count - done);
-            WholeBlocks(work.units, way.pairs, colours, x + done, x + count, side, rows);
+          if (x < threesEnd) {
+            // Below the column units of the rest of the row: 4 sums per 3 pixels.
+            uint16_t* sums = work.units + 4 * (x / 3);
+            if (last) FinishThrees(s + x, sums, colours + x, count);
+            else if (first) AddThrees<true>(s + x, sums, count);
+            else AddThrees<false>(s + x, sums, count);
+          } else if (last) {
+            // The fast colours stop short only in the last segment, at a whole chunk.
+            const int done = finish ? finish(s + x, units, colours + x, count) : 0;
+            if (done < count) {
+              AddRow(way, first, s + x + done, UnitsAt(units, way.pairs, done), count - done);
+              WholeBlocks(work.units, way.pairs, colours, x + done, x + count, side, rows);
+            }
+          } else {
+            AddRow(way, first, s + x, units, count);
           }
           if (late) WriteSegment(ready + x, late + x, count, stream);
         }

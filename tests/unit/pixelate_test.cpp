@@ -197,10 +197,10 @@ TEST(Pixelate, WhiteStaysWhiteInTheLargestBlocks) {
 // ---- the two kernels against each other
 
 TEST(Pixelate, FastKernelMatchesThePlainOneAtEveryLevel) {
-  // Odd sizes, every level from 1 to beyond the larger side.
+  // Odd sizes and rows of whole vector chunks, every level from 1 to beyond the larger side.
   effects::Scratch scratch;  // one scratch across sizes, as the library keeps it
   for (auto [w, h] : {std::pair{1, 1}, std::pair{1, 9}, std::pair{13, 1}, std::pair{37, 23},
-                      std::pair{61, 7}, std::pair{64, 64}, std::pair{97, 45}}) {
+                      std::pair{61, 7}, std::pair{64, 64}, std::pair{97, 45}, std::pair{192, 8}}) {
     const Picture src = Noise(w, h, uint32_t(w * 1000 + h));
     for (int32_t level = 1; level <= std::max(w, h) + 2; ++level) {
       Picture fast(w, h), plain(w, h);
