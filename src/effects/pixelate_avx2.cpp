@@ -226,27 +226,53 @@ VESKAR_VBMI void FinishThrees(const uint32_t* src, const uint16_t* sums, uint32_
   }
 }
 
+// A row of colours made earlier, to be written to `row` while the next rows are read.
+// For blocks of two, where the row is on a 32-byte boundary, `halves` holds one colour
+// per block in the order Finish2 packs them, sixteen pixels to a register of eight, and
+// the writes are made from it: half the bytes of a wide row to keep in the first-level
+// cache beside the unit sums. (`ready` then holds only the pixels past the last sixteen.)
+struct Late {
+  const uint32_t* ready;
+  const uint32_t* halves;
+  uint32_t* row;
+};
+
+// Eight colours of `halves` out as sixteen pixels.
+VESKAR_AVX2 inline void StreamHalves(const uint32_t* halves, uint32_t* dst) {
+  const __m256i v = Load8(halves);
+  _mm256_stream_si256(reinterpret_cast<__m256i*>(dst), _mm256_unpacklo_epi32(v, v));
+  _mm256_stream_si256(reinterpret_cast<__m256i*>(dst + 8), _mm256_unpackhi_epi32(v, v));
+}
+
 // One row into the unit sums, sixteen pixels at a time from 0 on (`add`); returns where
-// it stopped. With kWrite, a row of colours made earlier (`ready`) goes to `late` at the
-// same time, sixteen pixels out with every sixteen in, from the first 32-byte boundary of
-// `late` on (the pixels before it and after the last whole registers go the ordinary way).
+// it stopped. With kWrite, the late row goes out at the same time, sixteen pixels out with
+// every sixteen in, from the first 32-byte boundary of the row on (the pixels before it
+// and after the last whole registers go the ordinary way).
 template <bool kWrite, typename Add>
-VESKAR_AVX2 __attribute__((always_inline)) inline int AddSixteens(const uint32_t* src, int count, const uint32_t* ready,
-                                                                  uint32_t* late, Add add) {
+VESKAR_AVX2 __attribute__((always_inline)) inline int AddSixteens(const uint32_t* src, int count, Late late, Add add) {
   int x = 0;
   if constexpr (kWrite) {
+    const uint32_t* const ready = late.ready;
     int head = 0;
-    while (head < count && (reinterpret_cast<uintptr_t>(late + head) & 31) != 0) {
-      late[head] = ready[head];
+    while (head < count && (reinterpret_cast<uintptr_t>(late.row + head) & 31) != 0) {
+      late.row[head] = ready[head];
       ++head;
     }
-    for (; x + 16 + head <= count; x += 16) {
-      FetchAhead(src + x, 16);
-      add(x);
-      _mm256_stream_si256(reinterpret_cast<__m256i*>(late + head + x), Load8(ready + head + x));
-      _mm256_stream_si256(reinterpret_cast<__m256i*>(late + head + x + 8), Load8(ready + head + x + 8));
+    if (late.halves && head == 0) {
+      for (; x + 16 <= count; x += 16) {
+        FetchAhead(src + x, 16);
+        add(x);
+        StreamHalves(late.halves + x / 2, late.row + x);
+      }
+    } else {
+      for (; x + 16 + head <= count; x += 16) {
+        FetchAhead(src + x, 16);
+        add(x);
+        _mm256_stream_si256(reinterpret_cast<__m256i*>(late.row + head + x), Load8(ready + head + x));
+        _mm256_stream_si256(reinterpret_cast<__m256i*>(late.row + head + x + 8), Load8(ready + head + x + 8));
+      }
     }
-    std::memcpy(late + head + x, ready + head + x, static_cast<size_t>(count - head - x) * 4);
+    std::memcpy(late.row + head + x, ready + head + x, static_cast<size_t>(count - head - x) * 4);
   }
   for (; x + 16 <= count; x += 16) {
     FetchAhead(src + x, 16);
@@ -256,8 +282,8 @@ VESKAR_AVX2 __attribute__((always_inline)) inline int AddSixteens(const uint32_t
 }
 
 template <bool kFirst, bool kWrite>
-VESKAR_AVX2 void AddPairs(const uint32_t* src, uint16_t* units, int count, const uint32_t* ready, uint32_t* late) {
-  int x = AddSixteens<kWrite>(src, count, ready, late,
+VESKAR_AVX2 void AddPairs(const uint32_t* src, uint16_t* units, int count, Late late) {
+  int x = AddSixteens<kWrite>(src, count, late,
                               [=](int at) VESKAR_AVX2 { AddSixteenPairs<kFirst>(src, units, at); });
   for (; x + 8 <= count; x += 8) AddUnits<kFirst>(units + 2 * x, PairUnits(src + x));
   for (; x < count; x += 2) {
@@ -267,17 +293,16 @@ VESKAR_AVX2 void AddPairs(const uint32_t* src, uint16_t* units, int count, const
 }
 
 template <bool kFirst, bool kWrite>
-VESKAR_AVX512 int AddSixteensWide(const uint32_t* src, uint16_t* units, int count, const uint32_t* ready,
-                                  uint32_t* late) {
-  return AddSixteens<kWrite>(src, count, ready, late,
+VESKAR_AVX512 int AddSixteensWide(const uint32_t* src, uint16_t* units, int count, Late late) {
+  return AddSixteens<kWrite>(src, count, late,
                              [=](int at) VESKAR_AVX512 { AddSixteenColumnsWide<kFirst>(src, units, at); });
 }
 
 template <bool kFirst, bool kWrite>
-VESKAR_AVX2 void AddColumns(const uint32_t* src, uint16_t* units, int count, const uint32_t* ready, uint32_t* late,
+VESKAR_AVX2 void AddColumns(const uint32_t* src, uint16_t* units, int count, Late late,
                             bool wide) {
-  int x = wide ? AddSixteensWide<kFirst, kWrite>(src, units, count, ready, late)
-               : AddSixteens<kWrite>(src, count, ready, late,
+  int x = wide ? AddSixteensWide<kFirst, kWrite>(src, units, count, late)
+               : AddSixteens<kWrite>(src, count, late,
                                      [=](int at) VESKAR_AVX2 { AddSixteenColumns<kFirst>(src, units, at); });
   for (; x + 4 <= count; x += 4) AddUnits<kFirst>(units + 4 * x, ColumnUnits(src + x));
   for (; x < count; ++x) AddPixelToUnit(units + 4 * x, src[x], kFirst);
@@ -292,30 +317,34 @@ struct RowWay {
 
 template <bool kWrite>
 VESKAR_AVX2 void AddRow(RowWay way, bool first, const uint32_t* src, uint16_t* units, int count,
-                        const uint32_t* ready, uint32_t* late) {
+                        Late late) {
   if (way.pairs) {
-    first ? AddPairs<true, kWrite>(src, units, count, ready, late)
-          : AddPairs<false, kWrite>(src, units, count, ready, late);
+    first ? AddPairs<true, kWrite>(src, units, count, late)
+          : AddPairs<false, kWrite>(src, units, count, late);
   } else {
-    first ? AddColumns<true, kWrite>(src, units, count, ready, late, way.wide)
-          : AddColumns<false, kWrite>(src, units, count, ready, late, way.wide);
+    first ? AddColumns<true, kWrite>(src, units, count, late, way.wide)
+          : AddColumns<false, kWrite>(src, units, count, late, way.wide);
   }
 }
 
 VESKAR_AVX2 void AddRow(RowWay way, bool first, const uint32_t* src, uint16_t* units, int count) {
-  AddRow<false>(way, first, src, units, count, nullptr, nullptr);
+  AddRow<false>(way, first, src, units, count, Late{});
 }
 
 // ---- one row of colours out to the destination
 
-VESKAR_AVX2 void WriteSegment(const uint32_t* colours, uint32_t* dst, int count, bool stream) {
+VESKAR_AVX2 void WriteSegment(const uint32_t* colours, uint32_t* dst, int count, bool stream,
+                              const uint32_t* halves = nullptr) {
   if (!stream) {
     std::memcpy(dst, colours, static_cast<size_t>(count) * 4);
     return;
   }
+  uint32_t* const end = dst + count;
+  if (halves) {  // from a 32-byte boundary, at a multiple of sixteen pixels
+    for (; end - dst >= 16; dst += 16, colours += 16, halves += 8) StreamHalves(halves, dst);
+  }
   // Streaming stores want 32-byte boundaries: the pixels before the first one and after
   // the last whole register go the ordinary way.
-  uint32_t* const end = dst + count;
   while (dst < end && (reinterpret_cast<uintptr_t>(dst) & 31) != 0) *dst++ = *colours++;
   for (; end - dst >= 16; dst += 16, colours += 16) {
     _mm256_stream_si256(reinterpret_cast<__m256i*>(dst), Load8(colours));
@@ -329,8 +358,10 @@ VESKAR_AVX2 void WriteSegment(const uint32_t* colours, uint32_t* dst, int count,
   while (dst < end) *dst++ = *colours++;
 }
 
-VESKAR_AVX2 void WriteRow(const uint32_t* colours, uint32_t* dst, int width, bool stream) {
-  for (int x = 0; x < width; x += kGrain) WriteSegment(colours + x, dst + x, std::min(kGrain, width - x), stream);
+VESKAR_AVX2 void WriteRow(const uint32_t* colours, uint32_t* dst, int width, bool stream, const uint32_t* halves) {
+  for (int x = 0; x < width; x += kGrain) {
+    WriteSegment(colours + x, dst + x, std::min(kGrain, width - x), stream, halves ? halves + x / 2 : nullptr);
+  }
 }
 
 inline uint16_t* UnitsAt(uint16_t* units, bool pairs, int x) { return units + (pairs ? 2 * x : 4 * x); }
@@ -347,17 +378,26 @@ VESKAR_AVX2 inline __m256i SpreadLowWords() {
 }
 
 // Side 2: each pair is a block. pmulhrsw by 2^13 is (s * 2^13 + 2^14) >> 15 == (s + 2) >> 2.
-VESKAR_AVX2 int Finish2(const uint32_t* src, const uint16_t* units, uint32_t* row, int count) {
+// Sixteen pixels at x; with kHalves the colours go to `out` as halves (see Late), else as
+// a row of pixels.
+template <bool kHalves>
+VESKAR_AVX2 inline void Finish2Sixteen(const uint32_t* src, const uint16_t* units, uint32_t* out, int x) {
   const __m256i quarter = _mm256_set1_epi16(1 << 13);
-  int x = 0;
-  for (; x + 16 <= count; x += 16) {
-    const __m256i a = _mm256_mulhrs_epi16(_mm256_add_epi16(PairUnits(src + x), Load8(units + 2 * x)), quarter);
-    const __m256i b =
-        _mm256_mulhrs_epi16(_mm256_add_epi16(PairUnits(src + x + 8), Load8(units + 2 * x + 16)), quarter);
-    const __m256i packed = _mm256_packus_epi16(a, b);  // per half: a's two colours, then b's two
-    Store8(row + x, _mm256_unpacklo_epi32(packed, packed));
-    Store8(row + x + 8, _mm256_unpackhi_epi32(packed, packed));
+  const __m256i a = _mm256_mulhrs_epi16(_mm256_add_epi16(PairUnits(src + x), Load8(units + 2 * x)), quarter);
+  const __m256i b = _mm256_mulhrs_epi16(_mm256_add_epi16(PairUnits(src + x + 8), Load8(units + 2 * x + 16)), quarter);
+  const __m256i packed = _mm256_packus_epi16(a, b);  // per half: a's two colours, then b's two
+  if constexpr (kHalves) {
+    Store8(out + x / 2, packed);
+  } else {
+    Store8(out + x, _mm256_unpacklo_epi32(packed, packed));
+    Store8(out + x + 8, _mm256_unpackhi_epi32(packed, packed));
   }
+}
+
+template <bool kHalves>
+VESKAR_AVX2 int Finish2(const uint32_t* src, const uint16_t* units, uint32_t* out, int count) {
+  int x = 0;
+  for (; x + 16 <= count; x += 16) Finish2Sixteen<kHalves>(src, units, out, x);
   return x;
 }
 
@@ -559,7 +599,7 @@ using Finish = int (*)(const uint32_t* src, const uint16_t* units, uint32_t* row
 
 Finish FinishFor(int side) {
   switch (side) {
-    case 2: return Finish2;
+    case 2: return Finish2<false>;
     case 3: return OddUnits<3>;
     case 4: return Finish4;
     case 5: return OddUnits<5>;
@@ -604,6 +644,12 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
   const int blocks = (width + side - 1) / side;
   // Each row of a block row is written while the same row of the next block row is read,
   // so that every source row read carries one destination row written, as in a copy.
+  // Blocks of even side: rows written from every other colour where every row of the
+  // destination starts on a 32-byte boundary.
+  const bool halving = side == 2 && stream && (reinterpret_cast<uintptr_t>(dst.top) & 31) == 0 && dst.stride % 8 == 0;
+  uint32_t* colourHalves = work.halves;  // this block row's
+  uint32_t* readyHalves = work.halves + ((width / 2 + 31) & ~15);
+  bool readyHalved = false;  // whether the block row before took its colours in halves
   uint32_t* colours = work.row;  // this block row's
   uint32_t* ready = work.spare;  // the block row before's, its rows still to write
   uint32_t* pending = nullptr;   // their first one
@@ -613,11 +659,24 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
     const bool tall = rows > passRows || int64_t{std::min(side, width)} * rows > kMax32Block;
     if (tall) std::fill(work.blocks, work.blocks + 4 * blocks, uint64_t{0});
     const bool segmented = !tall && rows == side;
+    const bool halved = halving && segmented;
     for (int r = 0; r < rows; ++r) {
       const uint32_t* s = src.top + (y + r) * src.stride;
       uint32_t* late = r < pendingRows ? pending + r * dst.stride : nullptr;
+      const uint32_t* halves = late && readyHalved ? readyHalves : nullptr;
       const bool first = r % passRows == 0;
       const bool last = segmented && r == rows - 1;
+      if (last && halved && late) {
+        // Blocks of two: the whole row in step with the late row, as the other rows go.
+        uint32_t* const out = colourHalves;
+        const int x = AddSixteens<true>(s, width, Late{ready, halves, late},
+                                        [=](int at) VESKAR_AVX2 { Finish2Sixteen<true>(s, work.units, out, at); });
+        if (x < width) {
+          AddRow(way, first, s + x, UnitsAt(work.units, true, x), width - x);
+          WholeBlocks(work.units, true, colours, x, width, side, rows);
+        }
+        continue;
+      }
       if (last || (segmented && threesEnd > 0)) {
         for (int x = 0; x < width; x += segment) {
           const int count = std::min(segment, width - x);
@@ -631,7 +690,9 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
             else AddThrees<false>(s + x, sums, count);
           } else if (last) {
             // The fast colours stop short only in the last segment, at a whole chunk.
-            const int done = finish ? finish(s + x, units, colours + x, count) : 0;
+            const int done = halved  ? Finish2<true>(s + x, units, colourHalves + x / 2, count)
+                           : finish ? finish(s + x, units, colours + x, count)
+                                    : 0;
             if (done < count) {
               AddRow(way, first, s + x + done, UnitsAt(units, way.pairs, done), count - done);
               WholeBlocks(work.units, way.pairs, colours, x + done, x + count, side, rows);
@@ -639,28 +700,30 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
           } else {
             AddRow(way, first, s + x, units, count);
           }
-          if (late) WriteSegment(ready + x, late + x, count, stream);
+          if (late) WriteSegment(ready + x, late + x, count, stream, halves ? halves + x / 2 : nullptr);
         }
         continue;
       }
       if (late && stream) {
-        AddRow<true>(way, first, s, work.units, width, ready, late);
+        AddRow<true>(way, first, s, work.units, width, Late{ready, halves, late});
       } else {
         AddRow(way, first, s, work.units, width);
-        if (late) WriteRow(ready, late, width, stream);
+        if (late) WriteRow(ready, late, width, stream, halves);
       }
       if (tall && (r + 1 == rows || (r + 1) % passRows == 0)) {
         AddUnitSums(work.units, way.pairs, width, side, work.blocks);
       }
     }
-    for (int r = rows; r < pendingRows; ++r) WriteRow(ready, pending + r * dst.stride, width, stream);
+    for (int r = rows; r < pendingRows; ++r) WriteRow(ready, pending + r * dst.stride, width, stream, readyHalved ? readyHalves : nullptr);
     if (tall) BlockSumColours(work.blocks, colours, width, side, rows);
     else if (!segmented) UnitColours(work.units, way.pairs, colours, 0, width, side, rows);
     std::swap(colours, ready);
+    std::swap(colourHalves, readyHalves);
+    readyHalved = halved;
     pending = dst.top + y * dst.stride;
     pendingRows = rows;
   }
-  for (int r = 0; r < pendingRows; ++r) WriteRow(ready, pending + r * dst.stride, width, stream);
+  for (int r = 0; r < pendingRows; ++r) WriteRow(ready, pending + r * dst.stride, width, stream, readyHalved ? readyHalves : nullptr);
   if (stream) _mm_sfence();
   return true;
 }

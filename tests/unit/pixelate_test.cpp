@@ -230,7 +230,7 @@ TEST(Pixelate, LargeFramesTakeTheStreamingPathsToTheSameResult) {
   // pixel off the boundary, and widths that leave a few pixels after the last whole vector
   // of every row.
   for (auto [w, h, stride] :
-       {std::tuple{1501, 1020, 1504}, std::tuple{2045, 2060, 2048}, std::tuple{2741, 400, 2752}}) {
+       {std::tuple{1501, 1021, 1504}, std::tuple{2045, 2060, 2048}, std::tuple{2741, 400, 2752}}) {
     const Picture src = Noise(w, h, 5);
     std::vector<uint32_t> canvas(size_t(stride) * h + 8);
     uint32_t* aligned = canvas.data();
