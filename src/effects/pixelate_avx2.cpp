@@ -186,18 +186,6 @@ VESKAR_VBMI inline void RowThrees(const uint32_t* p, __m512i (&out)[2]) {
       _mm512_maskz_permutex2var_epi8(kEven, b, _mm512_add_epi8(third, shift), c));
 }
 
-template <bool kFirst>
-VESKAR_VBMI void AddThrees(const uint32_t* src, uint16_t* sums, int count) {
-  for (int x = 0; x < count; x += 48, sums += 64) {
-    __m512i v[2] = {_mm512_setzero_si512(), _mm512_setzero_si512()};
-    RowThrees(src + x, v);
-    for (int h = 0; h < 2; ++h) {
-      if constexpr (!kFirst) v[h] = _mm512_add_epi16(v[h], _mm512_loadu_si512(sums + 32 * h));
-      _mm512_storeu_si512(sums + 32 * h, v[h]);
-    }
-  }
-}
-
 // The block row's last row: the colours of sixteen blocks, each spread over its 3 pixels.
 // Packed from the two registers of eight, block b lies at dword kPackedThree<b>.
 template <int B>
@@ -208,13 +196,17 @@ VESKAR_VBMI inline void SpreadThrees(__m512i packed, uint32_t* row, std::integer
   _mm512_storeu_si512(row + 16 * M, _mm512_maskz_permutexvar_epi32(0xFFFF, _mm512_set_epi32(kPackedThree<(16 * M + 15 - I) / 3>...), packed));
 }
 
-VESKAR_VBMI void FinishThrees(const uint32_t* src, const uint16_t* sums, uint32_t* row, int count) {
-  constexpr detail::Reciprocal16 r = detail::ReciprocalFor16(3);
-  static_assert(r.pre == 0 && r.mul != 0);
-  const __m512i half = _mm512_set1_epi16(4), mul = _mm512_set1_epi16(static_cast<short>(r.mul));
-  for (int x = 0; x < count; x += 48, sums += 64) {
-    __m512i v[2] = {_mm512_setzero_si512(), _mm512_setzero_si512()};
-    RowThrees(src + x, v);
+// Sixteen blocks at x into the sums (kFirst: the block row's first row), or with kLast the
+// block row's last row into their colours in `row`.
+template <bool kFirst, bool kLast>
+VESKAR_VBMI inline void SixteenThrees(const uint32_t* src, uint16_t* sums, uint32_t* row, int x) {
+  __m512i v[2] = {_mm512_setzero_si512(), _mm512_setzero_si512()};
+  RowThrees(src + x, v);
+  sums += 4 * (x / 3);
+  if constexpr (kLast) {
+    constexpr detail::Reciprocal16 r = detail::ReciprocalFor16(3);
+    static_assert(r.pre == 0 && r.mul != 0);
+    const __m512i half = _mm512_set1_epi16(4), mul = _mm512_set1_epi16(static_cast<short>(r.mul));
     for (int h = 0; h < 2; ++h) {
       const __m512i y = _mm512_add_epi16(_mm512_add_epi16(v[h], _mm512_loadu_si512(sums + 32 * h)), half);
       v[h] = _mm512_srli_epi16(_mm512_mulhi_epu16(y, mul), r.post);
@@ -223,6 +215,11 @@ VESKAR_VBMI void FinishThrees(const uint32_t* src, const uint16_t* sums, uint32_
     SpreadThrees<0>(packed, row + x, std::make_integer_sequence<int, 16>{});
     SpreadThrees<1>(packed, row + x, std::make_integer_sequence<int, 16>{});
     SpreadThrees<2>(packed, row + x, std::make_integer_sequence<int, 16>{});
+  } else {
+    for (int h = 0; h < 2; ++h) {
+      if constexpr (!kFirst) v[h] = _mm512_add_epi16(v[h], _mm512_loadu_si512(sums + 32 * h));
+      _mm512_storeu_si512(sums + 32 * h, v[h]);
+    }
   }
 }
 
@@ -248,7 +245,7 @@ VESKAR_AVX2 inline void StreamHalves(const uint32_t* halves, uint32_t* dst) {
 // it stopped. With kWrite, the late row goes out at the same time, sixteen pixels out with
 // every sixteen in, from the first 32-byte boundary of the row on (the pixels before it
 // and after the last whole registers go the ordinary way).
-template <bool kWrite, typename Add>
+template <bool kWrite, int kStep = 16, typename Add>
 VESKAR_AVX2 __attribute__((always_inline)) inline int AddSixteens(const uint32_t* src, int count, Late late, Add add) {
   int x = 0;
   if constexpr (kWrite) {
@@ -258,27 +255,37 @@ VESKAR_AVX2 __attribute__((always_inline)) inline int AddSixteens(const uint32_t
       late.row[head] = ready[head];
       ++head;
     }
-    if (late.halves && head == 0) {
+    if (kStep == 16 && late.halves && head == 0) {
       for (; x + 16 <= count; x += 16) {
         FetchAhead(src + x, 16);
         add(x);
         StreamHalves(late.halves + x / 2, late.row + x);
       }
     } else {
-      for (; x + 16 + head <= count; x += 16) {
-        FetchAhead(src + x, 16);
+      for (; x + kStep + head <= count; x += kStep) {
+        FetchAhead(src + x, kStep);
         add(x);
-        _mm256_stream_si256(reinterpret_cast<__m256i*>(late.row + head + x), Load8(ready + head + x));
-        _mm256_stream_si256(reinterpret_cast<__m256i*>(late.row + head + x + 8), Load8(ready + head + x + 8));
+        for (int i = head + x; i < head + x + kStep; i += 8) {
+          _mm256_stream_si256(reinterpret_cast<__m256i*>(late.row + i), Load8(ready + i));
+        }
       }
     }
     std::memcpy(late.row + head + x, ready + head + x, static_cast<size_t>(count - head - x) * 4);
   }
-  for (; x + 16 <= count; x += 16) {
-    FetchAhead(src + x, 16);
+  for (; x + kStep <= count; x += kStep) {
+    FetchAhead(src + x, kStep);
     add(x);
   }
   return x;
+}
+
+// Blocks of three from 0 to count (a multiple of 48) of one row, and the late row, if any,
+// written at the same time.
+template <bool kFirst, bool kLast>
+VESKAR_VBMI void ThreesRow(const uint32_t* src, uint16_t* sums, uint32_t* row, int count, Late late) {
+  auto add = [=](int at) VESKAR_VBMI { SixteenThrees<kFirst, kLast>(src, sums, row, at); };
+  if (late.row) AddSixteens<true, 48>(src, count, late, add);
+  else AddSixteens<false, 48>(src, count, late, add);
 }
 
 template <bool kFirst, bool kWrite>
@@ -677,18 +684,19 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
         }
         continue;
       }
+      if (segmented && threesEnd > 0) {
+        // Below the column units of the rest of the row: 4 sums per 3 pixels.
+        const Late three{ready, nullptr, late};
+        if (last) ThreesRow<false, true>(s, work.units, colours, threesEnd, three);
+        else if (first) ThreesRow<true, false>(s, work.units, colours, threesEnd, three);
+        else ThreesRow<false, false>(s, work.units, colours, threesEnd, three);
+      }
       if (last || (segmented && threesEnd > 0)) {
-        for (int x = 0; x < width; x += segment) {
+        for (int x = threesEnd; x < width; x += segment) {
           const int count = std::min(segment, width - x);
           FetchAhead(s + x, count);
           uint16_t* units = UnitsAt(work.units, way.pairs, x);
-          if (x < threesEnd) {
-            // Below the column units of the rest of the row: 4 sums per 3 pixels.
-            uint16_t* sums = work.units + 4 * (x / 3);
-            if (last) FinishThrees(s + x, sums, colours + x, count);
-            else if (first) AddThrees<true>(s + x, sums, count);
-            else AddThrees<false>(s + x, sums, count);
-          } else if (last) {
+          if (last) {
             // The fast colours stop short only in the last segment, at a whole chunk.
             const int done = halved  ? Finish2<true>(s + x, units, colourHalves + x / 2, count)
                            : finish ? finish(s + x, units, colours + x, count)
