@@ -11,13 +11,15 @@
 // pixels per register: for blocks of even side a unit is a pair of columns, summed by one
 // byte shuffle (the same channel of the two pixels side by side) and pmaddubsw by ones;
 // otherwise a unit is one column, widened by vpmovzxbw; blocks of three, where the
-// processor has byte permutes across registers, take one unit per block. The block row's last source row
-// goes straight into the block colours, eight or more blocks at a time for sides up to 16,
-// one block at a time beyond. The destination is written with stores that skip the cache
-// (no line is read just to be overwritten), in step with the reading, as a copy writes:
-// each row of a block row while the same row of the next block row is read. The cut
-// blocks at the edges and blocks taller than one pass of 16-bit sums go through the
-// shared per-block division.
+// processor has byte permutes across registers (AVX-512 VBMI), are summed across the row
+// first, one unit per block. The block row's last source row goes straight into the block
+// colours, eight or more blocks at a time for sides up to 16, one block at a time beyond.
+// The destination is written with stores that skip the cache (no line is read just to be
+// overwritten), in step with the reading, as a copy writes: each row of a block row while
+// the same row of the next block row is read, a register or two out for each one in (the
+// step matters: written in longer runs, the rows cost up to a fifth more). The cut blocks
+// at the edges and blocks taller than one pass of 16-bit sums go through the shared
+// per-block division.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -193,14 +195,16 @@ inline constexpr int kPackedThree = B < 8 ? 4 * (B / 2) + B % 2 : 4 * ((B - 8) /
 
 template <int M, int... I>
 VESKAR_VBMI inline void SpreadThrees(__m512i packed, uint32_t* row, std::integer_sequence<int, I...>) {
-  _mm512_storeu_si512(row + 16 * M, _mm512_maskz_permutexvar_epi32(0xFFFF, _mm512_set_epi32(kPackedThree<(16 * M + 15 - I) / 3>...), packed));
+  // (The masked form: GCC 12 warns of the undefined input of the plain one.)
+  const __m512i index = _mm512_set_epi32(kPackedThree<(16 * M + 15 - I) / 3>...);
+  _mm512_storeu_si512(row + 16 * M, _mm512_maskz_permutexvar_epi32(0xFFFF, index, packed));
 }
 
 // Sixteen blocks at x into the sums (kFirst: the block row's first row), or with kLast the
 // block row's last row into their colours in `row`.
 template <bool kFirst, bool kLast>
 VESKAR_VBMI inline void SixteenThrees(const uint32_t* src, uint16_t* sums, uint32_t* row, int x) {
-  __m512i v[2] = {_mm512_setzero_si512(), _mm512_setzero_si512()};
+  __m512i v[2] = {_mm512_setzero_si512(), _mm512_setzero_si512()};  // (else GCC 12 warns; the zeros go)
   RowThrees(src + x, v);
   sums += 4 * (x / 3);
   if constexpr (kLast) {
@@ -241,10 +245,10 @@ VESKAR_AVX2 inline void StreamHalves(const uint32_t* halves, uint32_t* dst) {
   _mm256_stream_si256(reinterpret_cast<__m256i*>(dst + 8), _mm256_unpackhi_epi32(v, v));
 }
 
-// One row into the unit sums, sixteen pixels at a time from 0 on (`add`); returns where
-// it stopped. With kWrite, the late row goes out at the same time, sixteen pixels out with
-// every sixteen in, from the first 32-byte boundary of the row on (the pixels before it
-// and after the last whole registers go the ordinary way).
+// One row into the unit sums, sixteen pixels (kStep) at a time from 0 on (`add`); returns
+// where it stopped. With kWrite, the late row goes out at the same time, as many pixels
+// out as in, from the first 32-byte boundary of the row on (the pixels before it and
+// after the last whole registers go the ordinary way).
 template <bool kWrite, int kStep = 16, typename Add>
 VESKAR_AVX2 __attribute__((always_inline)) inline int AddSixteens(const uint32_t* src, int count, Late late, Add add) {
   int x = 0;
@@ -722,7 +726,8 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
         AddUnitSums(work.units, way.pairs, width, side, work.blocks);
       }
     }
-    for (int r = rows; r < pendingRows; ++r) WriteRow(ready, pending + r * dst.stride, width, stream, readyHalved ? readyHalves : nullptr);
+    const uint32_t* halves = readyHalved ? readyHalves : nullptr;
+    for (int r = rows; r < pendingRows; ++r) WriteRow(ready, pending + r * dst.stride, width, stream, halves);
     if (tall) BlockSumColours(work.blocks, colours, width, side, rows);
     else if (!segmented) UnitColours(work.units, way.pairs, colours, 0, width, side, rows);
     std::swap(colours, ready);
@@ -731,7 +736,8 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
     pending = dst.top + y * dst.stride;
     pendingRows = rows;
   }
-  for (int r = 0; r < pendingRows; ++r) WriteRow(ready, pending + r * dst.stride, width, stream, readyHalved ? readyHalves : nullptr);
+  const uint32_t* halves = readyHalved ? readyHalves : nullptr;
+  for (int r = 0; r < pendingRows; ++r) WriteRow(ready, pending + r * dst.stride, width, stream, halves);
   if (stream) _mm_sfence();
   return true;
 }
