@@ -232,10 +232,14 @@ VESKAR_VBMI inline void SixteenThrees(const uint32_t* src, uint16_t* sums, uint3
 // per block in the order Finish2 packs them, sixteen pixels to a register of eight, and
 // the writes are made from it: half the bytes of a wide row to keep in the first-level
 // cache beside the unit sums. (`ready` then holds only the pixels past the last sixteen.)
+// For wide blocks beside the column sums of a wide row, `blocks` holds the first colour
+// of each block and the registers are filled from it, one block's colour or two.
 struct Late {
   const uint32_t* ready;
   const uint32_t* halves;
   uint32_t* row;
+  const uint32_t* blocks = nullptr;  // or one colour per block, for blocks wider than 8
+  int side = 0;
 };
 
 // Eight colours of `halves` out as sixteen pixels.
@@ -259,7 +263,28 @@ VESKAR_AVX2 __attribute__((always_inline)) inline int AddSixteens(const uint32_t
       late.row[head] = ready[head];
       ++head;
     }
-    if (kStep == 16 && late.halves && head == 0) {
+    if (kStep == 16 && late.blocks) {
+      // At most one block begins in a register of eight pixels.
+      const int side = late.side;
+      int k = head / side + 1, next = k * side;  // the next block and where it begins
+      __m256i colour = _mm256_set1_epi32(static_cast<int>(late.blocks[k - 1]));
+      const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+      for (; x + 16 + head <= count; x += 16) {
+        FetchAhead(src + x, 16);
+        add(x);
+        for (int at = head + x; at < head + x + 16; at += 8) {
+          __m256i v = colour;
+          if (at + 8 > next) {
+            const __m256i after = _mm256_set1_epi32(static_cast<int>(late.blocks[k++]));
+            v = _mm256_blendv_epi8(colour, after, _mm256_cmpgt_epi32(_mm256_add_epi32(_mm256_set1_epi32(at), lane),
+                                                                     _mm256_set1_epi32(next - 1)));
+            colour = after;
+            next += side;
+          }
+          _mm256_stream_si256(reinterpret_cast<__m256i*>(late.row + at), v);
+        }
+      }
+    } else if (kStep == 16 && late.halves && head == 0) {
       for (; x + 16 <= count; x += 16) {
         FetchAhead(src + x, 16);
         add(x);
@@ -661,6 +686,9 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
   uint32_t* colourHalves = work.halves;  // this block row's
   uint32_t* readyHalves = work.halves + ((width / 2 + 31) & ~15);
   bool readyHalved = false;  // whether the block row before took its colours in halves
+  // Rows of column sums too wide to leave room in the first-level cache for a row of
+  // colours as well: the rows still to write are made from one colour per block.
+  const bool byBlocks = side > 16 && !way.pairs && width > kWideColumnsWidth;
   uint32_t* colours = work.row;  // this block row's
   uint32_t* ready = work.spare;  // the block row before's, its rows still to write
   uint32_t* pending = nullptr;   // their first one
@@ -717,7 +745,8 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
         continue;
       }
       if (late && stream) {
-        AddRow<true>(way, first, s, work.units, width, Late{ready, halves, late});
+        const Late out{ready, halves, late, byBlocks ? work.halves : nullptr, side};
+        AddRow<true>(way, first, s, work.units, width, out);
       } else {
         AddRow(way, first, s, work.units, width);
         if (late) WriteRow(ready, late, width, stream, halves);
@@ -733,6 +762,9 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
     std::swap(colours, ready);
     std::swap(colourHalves, readyHalves);
     readyHalved = halved;
+    if (byBlocks) {  // (the halves are not in use with blocks this wide)
+      for (int k = 0; k < blocks; ++k) work.halves[k] = ready[k * side];
+    }
     pending = dst.top + y * dst.stride;
     pendingRows = rows;
   }
