@@ -253,7 +253,7 @@ VESKAR_AVX2 inline void StreamHalves(const uint32_t* halves, uint32_t* dst) {
 // where it stopped. With kWrite, the late row goes out at the same time, as many pixels
 // out as in, from the first 32-byte boundary of the row on (the pixels before it and
 // after the last whole registers go the ordinary way).
-template <bool kWrite, int kStep = 16, typename Add>
+template <bool kWrite, int kStep = 16, typename Add>  // kStep: 16 or 48
 VESKAR_AVX2 __attribute__((always_inline)) inline int AddSixteens(const uint32_t* src, int count, Late late, Add add) {
   int x = 0;
   if constexpr (kWrite) {
@@ -294,8 +294,12 @@ VESKAR_AVX2 __attribute__((always_inline)) inline int AddSixteens(const uint32_t
       for (; x + kStep + head <= count; x += kStep) {
         FetchAhead(src + x, kStep);
         add(x);
-        for (int i = head + x; i < head + x + kStep; i += 8) {
-          _mm256_stream_si256(reinterpret_cast<__m256i*>(late.row + i), Load8(ready + i));
+        uint32_t* const out = late.row + head + x;
+        const uint32_t* const in = ready + head + x;
+        _mm256_stream_si256(reinterpret_cast<__m256i*>(out), Load8(in));
+        _mm256_stream_si256(reinterpret_cast<__m256i*>(out + 8), Load8(in + 8));
+        if constexpr (kStep == 48) {
+          for (int i = 16; i < 48; i += 8) _mm256_stream_si256(reinterpret_cast<__m256i*>(out + i), Load8(in + i));
         }
       }
     }
