@@ -675,8 +675,8 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
   const RowWay way{side % 2 == 0, wide && width <= kWideColumnsWidth};
   const int passRows = way.pairs ? kMaxPairRowsPerPass : kMaxRowsPerPass;
   const Finish finish = FinishFor(side);
-  // Blocks of three are summed across each row first, in whole segments, where the
-  // processor permutes bytes across registers.
+  // Blocks of three are summed across each row first, up to a whole number of segments,
+  // where the processor permutes bytes across registers.
   const int threesEnd = side == 3 && wide && Avx512VbmiRuns() ? width / kGrain * kGrain : 0;
   // A whole block row's last source row goes in segments of whole blocks and whole
   // registers.
@@ -684,7 +684,7 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
   const int blocks = (width + side - 1) / side;
   // Each row of a block row is written while the same row of the next block row is read,
   // so that every source row read carries one destination row written, as in a copy.
-  // Blocks of even side: rows written from every other colour where every row of the
+  // Blocks of two: rows written from one colour per block where every row of the
   // destination starts on a 32-byte boundary.
   const bool halving = side == 2 && stream && (reinterpret_cast<uintptr_t>(dst.top) & 31) == 0 && dst.stride % 8 == 0;
   uint32_t* colourHalves = work.halves;  // this block row's
@@ -734,7 +734,7 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
           uint16_t* units = UnitsAt(work.units, way.pairs, x);
           if (last) {
             // The fast colours stop short only in the last segment, at a whole chunk.
-            const int done = halved  ? Finish2<true>(s + x, units, colourHalves + x / 2, count)
+            const int done = halved ? Finish2<true>(s + x, units, colourHalves + x / 2, count)
                            : finish ? finish(s + x, units, colours + x, count)
                                     : 0;
             if (done < count) {
