@@ -29,7 +29,7 @@ void Scratch::Reserve(int width) {
   // Room for the alignment and a 512-bit register past the end of each: the vector back
   // ends read and write whole registers at the last units and the last block.
   columns_.resize(w * 4 + 96);
-  row_.resize(w * 2 + 96);
+  row_.resize(w * 3 + 160);
   blocks_.resize((w / 2 + 1) * 4);  // blocks are at least 2 pixels wide here
   width_ = width;
 }
@@ -148,7 +148,8 @@ void Render(KernelPath path, ConstPixels src, Pixels dst, int width, int height,
     scratch.Reserve(width);
     uint32_t* rows = ScratchAccess::row(scratch);
     uint32_t* spare = rows + ((width + 31) & ~15);  // on a line boundary too
-    const ways::Work work{ScratchAccess::columns(scratch), rows, spare, ScratchAccess::blocks(scratch)};
+    uint32_t* halves = spare + ((width + 31) & ~15);
+    const ways::Work work{ScratchAccess::columns(scratch), rows, spare, halves, ScratchAccess::blocks(scratch)};
     const bool done = path == KernelPath::Sse2
                           ? ways::RenderSse2(src, dst, width, height, side, work)
                           : ways::RenderAvx2(src, dst, width, height, side, work, path == KernelPath::Avx512);

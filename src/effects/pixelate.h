@@ -37,7 +37,7 @@ class Scratch {
  private:
   friend struct ScratchAccess;
   std::vector<uint16_t> columns_;  // per pixel column: four 16-bit channel sums
-  std::vector<uint32_t> row_;      // two destination rows of block colours
+  std::vector<uint32_t> row_;      // two rows of block colours, and two of one per two pixels
   std::vector<uint64_t> blocks_;   // per block: four 64-bit channel sums (very tall blocks)
   int width_ = 0;
 };

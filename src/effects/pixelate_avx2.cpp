@@ -10,13 +10,16 @@
 // ahead, and each row is added into 16-bit unit sums held in the first-level cache, eight
 // pixels per register: for blocks of even side a unit is a pair of columns, summed by one
 // byte shuffle (the same channel of the two pixels side by side) and pmaddubsw by ones;
-// otherwise a unit is one column, widened by vpmovzxbw. The block row's last source row
-// goes straight into the block colours, eight or more blocks at a time for sides up to 16,
-// one block at a time beyond. The destination is written with stores that skip the cache
-// (no line is read just to be overwritten), in step with the reading, as a copy writes:
-// each row of a block row while the same row of the next block row is read. The cut
-// blocks at the edges and blocks taller than one pass of 16-bit sums go through the
-// shared per-block division.
+// otherwise a unit is one column, widened by vpmovzxbw; blocks of three, where the
+// processor has byte permutes across registers (AVX-512 VBMI), are summed across the row
+// first, one unit per block. The block row's last source row goes straight into the block
+// colours, eight or more blocks at a time for sides up to 16, one block at a time beyond.
+// The destination is written with stores that skip the cache (no line is read just to be
+// overwritten), in step with the reading, as a copy writes: each row of a block row while
+// the same row of the next block row is read, a register or two out for each one in (the
+// step matters: written in longer runs, the rows cost up to a fifth more). The cut blocks
+// at the edges and blocks taller than one pass of 16-bit sums go through the shared
+// per-block division.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -31,6 +34,7 @@
 
 #define VESKAR_AVX2 __attribute__((target("avx2")))
 #define VESKAR_AVX512 __attribute__((target("avx2,avx512f,avx512bw")))
+#define VESKAR_VBMI __attribute__((target("avx2,avx512f,avx512bw,avx512vbmi")))
 
 namespace effects::ways {
 
@@ -59,6 +63,19 @@ bool CpuHasAvx512Bw() {
   unsigned a = 0, b = 0, c = 0, d = 0;
   __cpuid_count(7, 0, a, b, c, d);
   return (b & bit_AVX512F) != 0 && (b & bit_AVX512BW) != 0;
+}
+
+// With byte permutes across registers (AVX-512 VBMI) as well.
+bool CpuHasAvx512Vbmi() {
+  if (!CpuHasAvx512Bw()) return false;
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  __cpuid_count(7, 0, a, b, c, d);
+  return (c & bit_AVX512VBMI) != 0;
+}
+
+bool Avx512VbmiRuns() {
+  static const bool runs = CpuHasAvx512Vbmi();
+  return runs;
 }
 
 // Pixels worked at a time along a row: a whole number of chunks of every fast side (16,
@@ -137,38 +154,176 @@ VESKAR_AVX512 inline void AddSixteenColumnsWide(const uint32_t* src, uint16_t* u
   }
 }
 
-// One row into the unit sums, sixteen pixels at a time from 0 on (`add`); returns where
-// it stopped. With kWrite, a row of colours made earlier (`ready`) goes to `late` at the
-// same time, sixteen pixels out with every sixteen in, from the first 32-byte boundary of
-// `late` on (the pixels before it and after the last whole registers go the ordinary way).
-template <bool kWrite, typename Add>
-VESKAR_AVX2 __attribute__((always_inline)) inline int AddSixteens(const uint32_t* src, int count, const uint32_t* ready,
-                                                                  uint32_t* late, Add add) {
+// Blocks of three (AVX-512 VBMI): each row is summed across its blocks first, so a row
+// leaves one 16-bit sum per channel per block, 8 bytes for 3 pixels, in place of three
+// column units. Byte permutes across two registers put each block's first two pixels side
+// by side per channel for pmaddubsw, and its third pixel into a zero-topped word.
+// Sixteen blocks (48 pixels) at a time; `sums` holds four per block.
+template <int K>
+inline constexpr uint8_t kThreeIndex = [] {
+  const int byte = K % 64;
+  const int unit = byte / 2, block = unit / 4, channel = unit % 4;
+  const int pixel = K < 64 ? 3 * block + byte % 2 : 3 * block + 2;
+  return static_cast<uint8_t>(4 * pixel + channel);
+}();
+
+template <int... K>
+VESKAR_VBMI inline __m512i ThreeIndex(int second, std::integer_sequence<int, K...>) {
+  alignas(64) static constexpr uint8_t index[] = {kThreeIndex<K + 0>..., kThreeIndex<K + 64>...};
+  return _mm512_load_si512(index + 64 * second);
+}
+
+// The sums of blocks 8h to 8h + 7 of 16 at p across one row, for h = 0 and 1.
+VESKAR_VBMI inline void RowThrees(const uint32_t* p, __m512i (&out)[2]) {
+  const __m512i a = _mm512_loadu_si512(p), b = _mm512_loadu_si512(p + 16), c = _mm512_loadu_si512(p + 32);
+  const __m512i pairs = ThreeIndex(0, std::make_integer_sequence<int, 64>{});
+  const __m512i third = ThreeIndex(1, std::make_integer_sequence<int, 64>{});
+  const __m512i shift = _mm512_set1_epi8(32), ones = _mm512_set1_epi8(1);
+  constexpr __mmask64 kEven = 0x5555555555555555ull;
+  out[0] = _mm512_add_epi16(_mm512_maddubs_epi16(_mm512_permutex2var_epi8(a, pairs, b), ones),
+                            _mm512_maskz_permutex2var_epi8(kEven, a, third, b));
+  // The second eight start 96 bytes in: 32 bytes into b.
+  out[1] = _mm512_add_epi16(
+      _mm512_maddubs_epi16(_mm512_permutex2var_epi8(b, _mm512_add_epi8(pairs, shift), c), ones),
+      _mm512_maskz_permutex2var_epi8(kEven, b, _mm512_add_epi8(third, shift), c));
+}
+
+// The block row's last row: the colours of sixteen blocks, each spread over its 3 pixels.
+// Packed from the two registers of eight, block b lies at dword kPackedThree<b>.
+template <int B>
+inline constexpr int kPackedThree = B < 8 ? 4 * (B / 2) + B % 2 : 4 * ((B - 8) / 2) + 2 + B % 2;
+
+template <int M, int... I>
+VESKAR_VBMI inline void SpreadThrees(__m512i packed, uint32_t* row, std::integer_sequence<int, I...>) {
+  // (The masked form: GCC 12 warns of the undefined input of the plain one.)
+  const __m512i index = _mm512_set_epi32(kPackedThree<(16 * M + 15 - I) / 3>...);
+  _mm512_storeu_si512(row + 16 * M, _mm512_maskz_permutexvar_epi32(0xFFFF, index, packed));
+}
+
+// Sixteen blocks at x into the sums (kFirst: the block row's first row), or with kLast the
+// block row's last row into their colours in `row`.
+template <bool kFirst, bool kLast>
+VESKAR_VBMI inline void SixteenThrees(const uint32_t* src, uint16_t* sums, uint32_t* row, int x) {
+  __m512i v[2] = {_mm512_setzero_si512(), _mm512_setzero_si512()};  // (else GCC 12 warns; the zeros go)
+  RowThrees(src + x, v);
+  sums += 4 * (x / 3);
+  if constexpr (kLast) {
+    constexpr detail::Reciprocal16 r = detail::ReciprocalFor16(3);
+    static_assert(r.pre == 0 && r.mul != 0);
+    const __m512i half = _mm512_set1_epi16(4), mul = _mm512_set1_epi16(static_cast<short>(r.mul));
+    for (int h = 0; h < 2; ++h) {
+      const __m512i y = _mm512_add_epi16(_mm512_add_epi16(v[h], _mm512_loadu_si512(sums + 32 * h)), half);
+      v[h] = _mm512_srli_epi16(_mm512_mulhi_epu16(y, mul), r.post);
+    }
+    const __m512i packed = _mm512_packus_epi16(v[0], v[1]);
+    SpreadThrees<0>(packed, row + x, std::make_integer_sequence<int, 16>{});
+    SpreadThrees<1>(packed, row + x, std::make_integer_sequence<int, 16>{});
+    SpreadThrees<2>(packed, row + x, std::make_integer_sequence<int, 16>{});
+  } else {
+    for (int h = 0; h < 2; ++h) {
+      if constexpr (!kFirst) v[h] = _mm512_add_epi16(v[h], _mm512_loadu_si512(sums + 32 * h));
+      _mm512_storeu_si512(sums + 32 * h, v[h]);
+    }
+  }
+}
+
+// A row of colours made earlier, to be written to `row` while the next rows are read.
+// For blocks of two, where the row is on a 32-byte boundary, `halves` holds one colour
+// per block in the order Finish2 packs them, sixteen pixels to a register of eight, and
+// the writes are made from it: half the bytes of a wide row to keep in the first-level
+// cache beside the unit sums. (`ready` then holds only the pixels past the last sixteen.)
+// For wide blocks beside the column sums of a wide row, `blocks` holds the first colour
+// of each block and the registers are filled from it, one block's colour or two.
+struct Late {
+  const uint32_t* ready;
+  const uint32_t* halves;
+  uint32_t* row;
+  const uint32_t* blocks = nullptr;  // or one colour per block, for blocks wider than 8
+  int side = 0;
+};
+
+// Eight colours of `halves` out as sixteen pixels.
+VESKAR_AVX2 inline void StreamHalves(const uint32_t* halves, uint32_t* dst) {
+  const __m256i v = Load8(halves);
+  _mm256_stream_si256(reinterpret_cast<__m256i*>(dst), _mm256_unpacklo_epi32(v, v));
+  _mm256_stream_si256(reinterpret_cast<__m256i*>(dst + 8), _mm256_unpackhi_epi32(v, v));
+}
+
+// One row into the unit sums, sixteen pixels (kStep) at a time from 0 on (`add`); returns
+// where it stopped. With kWrite, the late row goes out at the same time, as many pixels
+// out as in, from the first 32-byte boundary of the row on (the pixels before it and
+// after the last whole registers go the ordinary way).
+template <bool kWrite, int kStep = 16, typename Add>  // kStep: 16 or 48
+VESKAR_AVX2 __attribute__((always_inline)) inline int AddSixteens(const uint32_t* src, int count, Late late, Add add) {
   int x = 0;
   if constexpr (kWrite) {
+    const uint32_t* const ready = late.ready;
     int head = 0;
-    while (head < count && (reinterpret_cast<uintptr_t>(late + head) & 31) != 0) {
-      late[head] = ready[head];
+    while (head < count && (reinterpret_cast<uintptr_t>(late.row + head) & 31) != 0) {
+      late.row[head] = ready[head];
       ++head;
     }
-    for (; x + 16 + head <= count; x += 16) {
-      FetchAhead(src + x, 16);
-      add(x);
-      _mm256_stream_si256(reinterpret_cast<__m256i*>(late + head + x), Load8(ready + head + x));
-      _mm256_stream_si256(reinterpret_cast<__m256i*>(late + head + x + 8), Load8(ready + head + x + 8));
+    if (kStep == 16 && late.blocks) {
+      // At most one block begins in a register of eight pixels.
+      const int side = late.side;
+      int k = head / side + 1, next = k * side;  // the next block and where it begins
+      __m256i colour = _mm256_set1_epi32(static_cast<int>(late.blocks[k - 1]));
+      const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+      for (; x + 16 + head <= count; x += 16) {
+        FetchAhead(src + x, 16);
+        add(x);
+        for (int at = head + x; at < head + x + 16; at += 8) {
+          __m256i v = colour;
+          if (at + 8 > next) {
+            const __m256i after = _mm256_set1_epi32(static_cast<int>(late.blocks[k++]));
+            v = _mm256_blendv_epi8(colour, after, _mm256_cmpgt_epi32(_mm256_add_epi32(_mm256_set1_epi32(at), lane),
+                                                                     _mm256_set1_epi32(next - 1)));
+            colour = after;
+            next += side;
+          }
+          _mm256_stream_si256(reinterpret_cast<__m256i*>(late.row + at), v);
+        }
+      }
+    } else if (kStep == 16 && late.halves && head == 0) {
+      for (; x + 16 <= count; x += 16) {
+        FetchAhead(src + x, 16);
+        add(x);
+        StreamHalves(late.halves + x / 2, late.row + x);
+      }
+    } else {
+      for (; x + kStep + head <= count; x += kStep) {
+        FetchAhead(src + x, kStep);
+        add(x);
+        uint32_t* const out = late.row + head + x;
+        const uint32_t* const in = ready + head + x;
+        _mm256_stream_si256(reinterpret_cast<__m256i*>(out), Load8(in));
+        _mm256_stream_si256(reinterpret_cast<__m256i*>(out + 8), Load8(in + 8));
+        if constexpr (kStep == 48) {
+          for (int i = 16; i < 48; i += 8) _mm256_stream_si256(reinterpret_cast<__m256i*>(out + i), Load8(in + i));
+        }
+      }
     }
-    std::memcpy(late + head + x, ready + head + x, static_cast<size_t>(count - head - x) * 4);
+    std::memcpy(late.row + head + x, ready + head + x, static_cast<size_t>(count - head - x) * 4);
   }
-  for (; x + 16 <= count; x += 16) {
-    FetchAhead(src + x, 16);
+  for (; x + kStep <= count; x += kStep) {
+    FetchAhead(src + x, kStep);
     add(x);
   }
   return x;
 }
 
+// Blocks of three from 0 to count (a multiple of 48) of one row, and the late row, if any,
+// written at the same time.
+template <bool kFirst, bool kLast>
+VESKAR_VBMI void ThreesRow(const uint32_t* src, uint16_t* sums, uint32_t* row, int count, Late late) {
+  auto add = [=](int at) VESKAR_VBMI { SixteenThrees<kFirst, kLast>(src, sums, row, at); };
+  if (late.row) AddSixteens<true, 48>(src, count, late, add);
+  else AddSixteens<false, 48>(src, count, late, add);
+}
+
 template <bool kFirst, bool kWrite>
-VESKAR_AVX2 void AddPairs(const uint32_t* src, uint16_t* units, int count, const uint32_t* ready, uint32_t* late) {
-  int x = AddSixteens<kWrite>(src, count, ready, late,
+VESKAR_AVX2 void AddPairs(const uint32_t* src, uint16_t* units, int count, Late late) {
+  int x = AddSixteens<kWrite>(src, count, late,
                               [=](int at) VESKAR_AVX2 { AddSixteenPairs<kFirst>(src, units, at); });
   for (; x + 8 <= count; x += 8) AddUnits<kFirst>(units + 2 * x, PairUnits(src + x));
   for (; x < count; x += 2) {
@@ -178,17 +333,16 @@ VESKAR_AVX2 void AddPairs(const uint32_t* src, uint16_t* units, int count, const
 }
 
 template <bool kFirst, bool kWrite>
-VESKAR_AVX512 int AddSixteensWide(const uint32_t* src, uint16_t* units, int count, const uint32_t* ready,
-                                  uint32_t* late) {
-  return AddSixteens<kWrite>(src, count, ready, late,
+VESKAR_AVX512 int AddSixteensWide(const uint32_t* src, uint16_t* units, int count, Late late) {
+  return AddSixteens<kWrite>(src, count, late,
                              [=](int at) VESKAR_AVX512 { AddSixteenColumnsWide<kFirst>(src, units, at); });
 }
 
 template <bool kFirst, bool kWrite>
-VESKAR_AVX2 void AddColumns(const uint32_t* src, uint16_t* units, int count, const uint32_t* ready, uint32_t* late,
+VESKAR_AVX2 void AddColumns(const uint32_t* src, uint16_t* units, int count, Late late,
                             bool wide) {
-  int x = wide ? AddSixteensWide<kFirst, kWrite>(src, units, count, ready, late)
-               : AddSixteens<kWrite>(src, count, ready, late,
+  int x = wide ? AddSixteensWide<kFirst, kWrite>(src, units, count, late)
+               : AddSixteens<kWrite>(src, count, late,
                                      [=](int at) VESKAR_AVX2 { AddSixteenColumns<kFirst>(src, units, at); });
   for (; x + 4 <= count; x += 4) AddUnits<kFirst>(units + 4 * x, ColumnUnits(src + x));
   for (; x < count; ++x) AddPixelToUnit(units + 4 * x, src[x], kFirst);
@@ -203,30 +357,34 @@ struct RowWay {
 
 template <bool kWrite>
 VESKAR_AVX2 void AddRow(RowWay way, bool first, const uint32_t* src, uint16_t* units, int count,
-                        const uint32_t* ready, uint32_t* late) {
+                        Late late) {
   if (way.pairs) {
-    first ? AddPairs<true, kWrite>(src, units, count, ready, late)
-          : AddPairs<false, kWrite>(src, units, count, ready, late);
+    first ? AddPairs<true, kWrite>(src, units, count, late)
+          : AddPairs<false, kWrite>(src, units, count, late);
   } else {
-    first ? AddColumns<true, kWrite>(src, units, count, ready, late, way.wide)
-          : AddColumns<false, kWrite>(src, units, count, ready, late, way.wide);
+    first ? AddColumns<true, kWrite>(src, units, count, late, way.wide)
+          : AddColumns<false, kWrite>(src, units, count, late, way.wide);
   }
 }
 
 VESKAR_AVX2 void AddRow(RowWay way, bool first, const uint32_t* src, uint16_t* units, int count) {
-  AddRow<false>(way, first, src, units, count, nullptr, nullptr);
+  AddRow<false>(way, first, src, units, count, Late{});
 }
 
 // ---- one row of colours out to the destination
 
-VESKAR_AVX2 void WriteSegment(const uint32_t* colours, uint32_t* dst, int count, bool stream) {
+VESKAR_AVX2 void WriteSegment(const uint32_t* colours, uint32_t* dst, int count, bool stream,
+                              const uint32_t* halves = nullptr) {
   if (!stream) {
     std::memcpy(dst, colours, static_cast<size_t>(count) * 4);
     return;
   }
+  uint32_t* const end = dst + count;
+  if (halves) {  // from a 32-byte boundary, at a multiple of sixteen pixels
+    for (; end - dst >= 16; dst += 16, colours += 16, halves += 8) StreamHalves(halves, dst);
+  }
   // Streaming stores want 32-byte boundaries: the pixels before the first one and after
   // the last whole register go the ordinary way.
-  uint32_t* const end = dst + count;
   while (dst < end && (reinterpret_cast<uintptr_t>(dst) & 31) != 0) *dst++ = *colours++;
   for (; end - dst >= 16; dst += 16, colours += 16) {
     _mm256_stream_si256(reinterpret_cast<__m256i*>(dst), Load8(colours));
@@ -240,8 +398,10 @@ VESKAR_AVX2 void WriteSegment(const uint32_t* colours, uint32_t* dst, int count,
   while (dst < end) *dst++ = *colours++;
 }
 
-VESKAR_AVX2 void WriteRow(const uint32_t* colours, uint32_t* dst, int width, bool stream) {
-  for (int x = 0; x < width; x += kGrain) WriteSegment(colours + x, dst + x, std::min(kGrain, width - x), stream);
+VESKAR_AVX2 void WriteRow(const uint32_t* colours, uint32_t* dst, int width, bool stream, const uint32_t* halves) {
+  for (int x = 0; x < width; x += kGrain) {
+    WriteSegment(colours + x, dst + x, std::min(kGrain, width - x), stream, halves ? halves + x / 2 : nullptr);
+  }
 }
 
 inline uint16_t* UnitsAt(uint16_t* units, bool pairs, int x) { return units + (pairs ? 2 * x : 4 * x); }
@@ -258,17 +418,26 @@ VESKAR_AVX2 inline __m256i SpreadLowWords() {
 }
 
 // Side 2: each pair is a block. pmulhrsw by 2^13 is (s * 2^13 + 2^14) >> 15 == (s + 2) >> 2.
-VESKAR_AVX2 int Finish2(const uint32_t* src, const uint16_t* units, uint32_t* row, int count) {
+// Sixteen pixels at x; with kHalves the colours go to `out` as halves (see Late), else as
+// a row of pixels.
+template <bool kHalves>
+VESKAR_AVX2 inline void Finish2Sixteen(const uint32_t* src, const uint16_t* units, uint32_t* out, int x) {
   const __m256i quarter = _mm256_set1_epi16(1 << 13);
-  int x = 0;
-  for (; x + 16 <= count; x += 16) {
-    const __m256i a = _mm256_mulhrs_epi16(_mm256_add_epi16(PairUnits(src + x), Load8(units + 2 * x)), quarter);
-    const __m256i b =
-        _mm256_mulhrs_epi16(_mm256_add_epi16(PairUnits(src + x + 8), Load8(units + 2 * x + 16)), quarter);
-    const __m256i packed = _mm256_packus_epi16(a, b);  // per half: a's two colours, then b's two
-    Store8(row + x, _mm256_unpacklo_epi32(packed, packed));
-    Store8(row + x + 8, _mm256_unpackhi_epi32(packed, packed));
+  const __m256i a = _mm256_mulhrs_epi16(_mm256_add_epi16(PairUnits(src + x), Load8(units + 2 * x)), quarter);
+  const __m256i b = _mm256_mulhrs_epi16(_mm256_add_epi16(PairUnits(src + x + 8), Load8(units + 2 * x + 16)), quarter);
+  const __m256i packed = _mm256_packus_epi16(a, b);  // per half: a's two colours, then b's two
+  if constexpr (kHalves) {
+    Store8(out + x / 2, packed);
+  } else {
+    Store8(out + x, _mm256_unpacklo_epi32(packed, packed));
+    Store8(out + x + 8, _mm256_unpackhi_epi32(packed, packed));
   }
+}
+
+template <bool kHalves>
+VESKAR_AVX2 int Finish2(const uint32_t* src, const uint16_t* units, uint32_t* out, int count) {
+  int x = 0;
+  for (; x + 16 <= count; x += 16) Finish2Sixteen<kHalves>(src, units, out, x);
   return x;
 }
 
@@ -470,7 +639,7 @@ using Finish = int (*)(const uint32_t* src, const uint16_t* units, uint32_t* row
 
 Finish FinishFor(int side) {
   switch (side) {
-    case 2: return Finish2;
+    case 2: return Finish2<false>;
     case 3: return OddUnits<3>;
     case 4: return Finish4;
     case 5: return OddUnits<5>;
@@ -506,12 +675,24 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
   const RowWay way{side % 2 == 0, wide && width <= kWideColumnsWidth};
   const int passRows = way.pairs ? kMaxPairRowsPerPass : kMaxRowsPerPass;
   const Finish finish = FinishFor(side);
+  // Blocks of three are summed across each row first, up to a whole number of segments,
+  // where the processor permutes bytes across registers.
+  const int threesEnd = side == 3 && wide && Avx512VbmiRuns() ? width / kGrain * kGrain : 0;
   // A whole block row's last source row goes in segments of whole blocks and whole
   // registers.
   const int segment = kGrain % side == 0 ? kGrain : side * 8;
   const int blocks = (width + side - 1) / side;
   // Each row of a block row is written while the same row of the next block row is read,
   // so that every source row read carries one destination row written, as in a copy.
+  // Blocks of two: rows written from one colour per block where every row of the
+  // destination starts on a 32-byte boundary.
+  const bool halving = side == 2 && stream && (reinterpret_cast<uintptr_t>(dst.top) & 31) == 0 && dst.stride % 8 == 0;
+  uint32_t* colourHalves = work.halves;  // this block row's
+  uint32_t* readyHalves = work.halves + ((width / 2 + 31) & ~15);
+  bool readyHalved = false;  // whether the block row before took its colours in halves
+  // Rows of column sums too wide to leave room in the first-level cache for a row of
+  // colours as well: the rows still to write are made from one colour per block.
+  const bool byBlocks = side > 16 && !way.pairs && width > kWideColumnsWidth;
   uint32_t* colours = work.row;  // this block row's
   uint32_t* ready = work.spare;  // the block row before's, its rows still to write
   uint32_t* pending = nullptr;   // their first one
@@ -521,43 +702,78 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
     const bool tall = rows > passRows || int64_t{std::min(side, width)} * rows > kMax32Block;
     if (tall) std::fill(work.blocks, work.blocks + 4 * blocks, uint64_t{0});
     const bool segmented = !tall && rows == side;
+    const bool halved = halving && segmented;
     for (int r = 0; r < rows; ++r) {
       const uint32_t* s = src.top + (y + r) * src.stride;
       uint32_t* late = r < pendingRows ? pending + r * dst.stride : nullptr;
+      const uint32_t* halves = late && readyHalved ? readyHalves : nullptr;
       const bool first = r % passRows == 0;
-      if (segmented && r == rows - 1) {
-        for (int x = 0; x < width; x += segment) {
+      const bool last = segmented && r == rows - 1;
+      if (last && halved && late) {
+        // Blocks of two: the whole row in step with the late row, as the other rows go.
+        uint32_t* const out = colourHalves;
+        const int x = AddSixteens<true>(s, width, Late{ready, halves, late},
+                                        [=](int at) VESKAR_AVX2 { Finish2Sixteen<true>(s, work.units, out, at); });
+        if (x < width) {
+          AddRow(way, first, s + x, UnitsAt(work.units, true, x), width - x);
+          WholeBlocks(work.units, true, colours, x, width, side, rows);
+        }
+        continue;
+      }
+      if (segmented && threesEnd > 0) {
+        // Below the column units of the rest of the row: 4 sums per 3 pixels.
+        const Late three{ready, nullptr, late};
+        if (last) ThreesRow<false, true>(s, work.units, colours, threesEnd, three);
+        else if (first) ThreesRow<true, false>(s, work.units, colours, threesEnd, three);
+        else ThreesRow<false, false>(s, work.units, colours, threesEnd, three);
+      }
+      if (last || (segmented && threesEnd > 0)) {
+        for (int x = threesEnd; x < width; x += segment) {
           const int count = std::min(segment, width - x);
           FetchAhead(s + x, count);
           uint16_t* units = UnitsAt(work.units, way.pairs, x);
-          // The fast colours stop short only in the last segment, at a whole chunk.
-          const int done = finish ? finish(s + x, units, colours + x, count) : 0;
-          if (done < count) {
-            AddRow(way, first, s + x + done, UnitsAt(units, way.pairs, done), count - done);
-            WholeBlocks(work.units, way.pairs, colours, x + done, x + count, side, rows);
+          if (last) {
+            // The fast colours stop short only in the last segment, at a whole chunk.
+            const int done = halved ? Finish2<true>(s + x, units, colourHalves + x / 2, count)
+                           : finish ? finish(s + x, units, colours + x, count)
+                                    : 0;
+            if (done < count) {
+              AddRow(way, first, s + x + done, UnitsAt(units, way.pairs, done), count - done);
+              WholeBlocks(work.units, way.pairs, colours, x + done, x + count, side, rows);
+            }
+          } else {
+            AddRow(way, first, s + x, units, count);
           }
-          if (late) WriteSegment(ready + x, late + x, count, stream);
+          if (late) WriteSegment(ready + x, late + x, count, stream, halves ? halves + x / 2 : nullptr);
         }
         continue;
       }
       if (late && stream) {
-        AddRow<true>(way, first, s, work.units, width, ready, late);
+        const Late out{ready, halves, late, byBlocks ? work.halves : nullptr, side};
+        AddRow<true>(way, first, s, work.units, width, out);
       } else {
         AddRow(way, first, s, work.units, width);
-        if (late) WriteRow(ready, late, width, stream);
+        if (late) WriteRow(ready, late, width, stream, halves);
       }
       if (tall && (r + 1 == rows || (r + 1) % passRows == 0)) {
         AddUnitSums(work.units, way.pairs, width, side, work.blocks);
       }
     }
-    for (int r = rows; r < pendingRows; ++r) WriteRow(ready, pending + r * dst.stride, width, stream);
+    const uint32_t* halves = readyHalved ? readyHalves : nullptr;
+    for (int r = rows; r < pendingRows; ++r) WriteRow(ready, pending + r * dst.stride, width, stream, halves);
     if (tall) BlockSumColours(work.blocks, colours, width, side, rows);
     else if (!segmented) UnitColours(work.units, way.pairs, colours, 0, width, side, rows);
     std::swap(colours, ready);
+    std::swap(colourHalves, readyHalves);
+    readyHalved = halved;
+    if (byBlocks) {  // (the halves are not in use with blocks this wide)
+      for (int k = 0; k < blocks; ++k) work.halves[k] = ready[k * side];
+    }
     pending = dst.top + y * dst.stride;
     pendingRows = rows;
   }
-  for (int r = 0; r < pendingRows; ++r) WriteRow(ready, pending + r * dst.stride, width, stream);
+  const uint32_t* halves = readyHalved ? readyHalves : nullptr;
+  for (int r = 0; r < pendingRows; ++r) WriteRow(ready, pending + r * dst.stride, width, stream, halves);
   if (stream) _mm_sfence();
   return true;
 }

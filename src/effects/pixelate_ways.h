@@ -19,6 +19,7 @@ struct Work {
   uint16_t* units;   // 4 x 16-bit channel sums per unit (pixel column or pair of columns)
   uint32_t* row;     // one row of block colours
   uint32_t* spare;   // another (the AVX2 back end writes one while it fills the other)
+  uint32_t* halves;  // two rows of one colour per two pixels, or one per block (AVX2 back end)
   uint64_t* blocks;  // 4 x 64-bit channel sums per block, for blocks taller than one pass
 };
 

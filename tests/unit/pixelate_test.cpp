@@ -197,10 +197,10 @@ TEST(Pixelate, WhiteStaysWhiteInTheLargestBlocks) {
 // ---- the two kernels against each other
 
 TEST(Pixelate, FastKernelMatchesThePlainOneAtEveryLevel) {
-  // Odd sizes, every level from 1 to beyond the larger side.
+  // Odd sizes and rows of whole vector chunks, every level from 1 to beyond the larger side.
   effects::Scratch scratch;  // one scratch across sizes, as the library keeps it
   for (auto [w, h] : {std::pair{1, 1}, std::pair{1, 9}, std::pair{13, 1}, std::pair{37, 23},
-                      std::pair{61, 7}, std::pair{64, 64}, std::pair{97, 45}}) {
+                      std::pair{61, 7}, std::pair{64, 64}, std::pair{97, 45}, std::pair{192, 8}}) {
     const Picture src = Noise(w, h, uint32_t(w * 1000 + h));
     for (int32_t level = 1; level <= std::max(w, h) + 2; ++level) {
       Picture fast(w, h), plain(w, h);
@@ -230,7 +230,7 @@ TEST(Pixelate, LargeFramesTakeTheStreamingPathsToTheSameResult) {
   // pixel off the boundary, and widths that leave a few pixels after the last whole vector
   // of every row.
   for (auto [w, h, stride] :
-       {std::tuple{1501, 1020, 1504}, std::tuple{2045, 2060, 2048}, std::tuple{2741, 400, 2752}}) {
+       {std::tuple{1501, 1021, 1504}, std::tuple{2045, 2060, 2048}, std::tuple{2741, 400, 2752}}) {
     const Picture src = Noise(w, h, 5);
     std::vector<uint32_t> canvas(size_t(stride) * h + 8);
     uint32_t* aligned = canvas.data();
