@@ -84,7 +84,6 @@ uint32_t AverageOf(const uint64_t sum[4], uint64_t n) {
   return out;
 }
 
-
 }  // namespace
 
 void PixelatePortable(ConstPixels src, Pixels dst, int width, int height, int32_t level) {
@@ -118,9 +117,7 @@ void PixelatePortable(ConstPixels src, Pixels dst, int width, int height, int32_
   }
 }
 
-namespace {
-
-bool Runs(KernelPath path) {
+bool PathRuns(KernelPath path) {
   switch (path) {
     case KernelPath::Sse2: return ways::Sse2Runs();
     case KernelPath::Avx2: return ways::Avx2Runs();
@@ -130,21 +127,19 @@ bool Runs(KernelPath path) {
   return true;
 }
 
+namespace {
+
 KernelPath Fastest() {
-  if (Runs(KernelPath::Avx512)) return KernelPath::Avx512;
-  if (Runs(KernelPath::Avx2)) return KernelPath::Avx2;
-  if (Runs(KernelPath::Sse2)) return KernelPath::Sse2;
+  for (KernelPath path : {KernelPath::Avx512, KernelPath::Avx2, KernelPath::Sse2}) {
+    if (PathRuns(path)) return path;
+  }
   return KernelPath::Portable;
 }
 
 void Render(KernelPath path, ConstPixels src, Pixels dst, int width, int height, int32_t level, Scratch& scratch) {
-  if (width <= 0 || height <= 0) return;
+  // Empty pictures and level 0's copy are the plain loop's; the back ends take blocks.
   const int side = BlockSide(level, width, height);
-  if (side == 1) {
-    CopyPicture(src, dst, width, height);
-    return;
-  }
-  if (path != KernelPath::Portable) {
+  if (path != KernelPath::Portable && width > 0 && height > 0 && side > 1) {
     scratch.Reserve(width);
     uint32_t* rows = ScratchAccess::row(scratch);
     uint32_t* spare = rows + ((width + 31) & ~15);  // on a line boundary too
@@ -153,16 +148,12 @@ void Render(KernelPath path, ConstPixels src, Pixels dst, int width, int height,
     const bool done = path == KernelPath::Sse2
                           ? ways::RenderSse2(src, dst, width, height, side, work)
                           : ways::RenderAvx2(src, dst, width, height, side, work, path == KernelPath::Avx512);
-    if (done) {
-      return;
-    }
+    if (done) return;
   }
   PixelatePortable(src, dst, width, height, level);
 }
 
 }  // namespace
-
-bool PathRuns(KernelPath path) { return Runs(path); }
 
 KernelPath ChosenPath() {
   static const KernelPath chosen = Fastest();  // once per process
@@ -185,7 +176,7 @@ void Pixelate(ConstPixels src, Pixels dst, int width, int height, int32_t level,
 
 void PixelateOn(KernelPath path, ConstPixels src, Pixels dst, int width, int height, int32_t level,
                 Scratch& scratch) {
-  Render(Runs(path) ? path : KernelPath::Portable, src, dst, width, height, level, scratch);
+  Render(PathRuns(path) ? path : KernelPath::Portable, src, dst, width, height, level, scratch);
 }
 
 }  // namespace effects
