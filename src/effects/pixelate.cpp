@@ -30,7 +30,9 @@ void Scratch::Reserve(int width) {
   // ends read and write whole registers at the last units and the last block.
   columns_.resize(w * 4 + 96);
   row_.resize(w * 3 + 160);
-  blocks_.resize((w / 2 + 1) * 4);  // blocks are at least 2 pixels wide here
+  // Blocks are at least 2 pixels wide here: 4 sums each; 8 each for those over 16 pixels
+  // wide (the room for at least one of them).
+  blocks_.resize((w / 2 + 2) * 4);
   width_ = width;
 }
 

@@ -20,7 +20,14 @@
 // step matters: written in longer runs, the rows cost up to a fifth more). The cut blocks
 // at the edges and blocks taller than one pass of 16-bit sums go through the shared
 // per-block division.
+//
+// What decides the rest is the first-level cache. Column units take twice the bytes of
+// their pixels, so a wide row's units and its row of colours do not fit there together:
+// blocks of 5 to 15 columns then keep their colours packed, a register per eight blocks,
+// and blocks wider than a register (where the processor has VBMI) keep no units at all:
+// each row is summed across its blocks as it is read.
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -435,14 +442,14 @@ VESKAR_AVX2 inline void Finish2Sixteen(const uint32_t* src, const uint16_t* unit
 }
 
 template <bool kHalves>
-VESKAR_AVX2 int Finish2(const uint32_t* src, const uint16_t* units, uint32_t* out, int count) {
+VESKAR_AVX2 int Finish2(const uint32_t* src, const uint16_t* units, uint32_t* out, int count, uint32_t* = nullptr) {
   int x = 0;
   for (; x + 16 <= count; x += 16) Finish2Sixteen<kHalves>(src, units, out, x);
   return x;
 }
 
 // Side 4: two pairs per block, one block per 128-bit half.
-VESKAR_AVX2 int Finish4(const uint32_t* src, const uint16_t* units, uint32_t* row, int count) {
+VESKAR_AVX2 int Finish4(const uint32_t* src, const uint16_t* units, uint32_t* row, int count, uint32_t*) {
   const __m256i half = _mm256_set1_epi16(8);
   int x = 0;
   for (; x + 8 <= count; x += 8) {
@@ -455,7 +462,7 @@ VESKAR_AVX2 int Finish4(const uint32_t* src, const uint16_t* units, uint32_t* ro
 
 // Sides 8 and 16: K registers of four pairs per block; the sums stay below 255 * 256 + 128.
 template <int K>
-VESKAR_AVX2 int Finish8K(const uint32_t* src, const uint16_t* units, uint32_t* row, int count) {
+VESKAR_AVX2 int Finish8K(const uint32_t* src, const uint16_t* units, uint32_t* row, int count, uint32_t*) {
   constexpr int kSide = 8 * K;
   constexpr int kShift = K == 1 ? 6 : 8;  // kSide * kSide == 1 << kShift
   const __m256i half = _mm256_set1_epi16(kSide * kSide / 2);
@@ -534,16 +541,19 @@ inline constexpr int kPacked = [] {
   return b < 2 || b > 5 ? b : b < 4 ? b + 2 : b - 2;
 }();
 
-template <int B, int M>
+// (kStream: past the cache, to a 32-byte boundary.)
+template <int B, bool kStream, int M>
 VESKAR_AVX2 inline void SpreadEight(__m256i packed, uint32_t* row) {
   const __m256i index = _mm256_setr_epi32(kPacked<B, M, 0>, kPacked<B, M, 1>, kPacked<B, M, 2>, kPacked<B, M, 3>,
                                           kPacked<B, M, 4>, kPacked<B, M, 5>, kPacked<B, M, 6>, kPacked<B, M, 7>);
-  Store8(row + 8 * M, _mm256_permutevar8x32_epi32(packed, index));
+  const __m256i v = _mm256_permutevar8x32_epi32(packed, index);
+  if constexpr (kStream) _mm256_stream_si256(reinterpret_cast<__m256i*>(row + 8 * M), v);
+  else Store8(row + 8 * M, v);
 }
 
-template <int B, int... M>
+template <int B, bool kStream = false, int... M>
 VESKAR_AVX2 inline void SpreadEight(__m256i packed, uint32_t* row, std::integer_sequence<int, M...>) {
-  (SpreadEight<B, M>(packed, row), ...);
+  (SpreadEight<B, kStream, M>(packed, row), ...);
 }
 
 // Register n of the eight blocks' units (units 4n to 4n + 3) with the last row's added.
@@ -562,8 +572,10 @@ VESKAR_AVX2 inline __m256i FourColours(const uint32_t* src, const uint16_t* unit
   return DivideBlocks16<B>(_mm256_add_epi16(sums, _mm256_set1_epi16(B * B / 2)));
 }
 
+// With `groups`, each eight blocks' packed colours go there instead, eight pixels' room per
+// eight blocks, for the rows still to write (see AddColumnsSpreading).
 template <int B>
-VESKAR_AVX2 int OddUnits(const uint32_t* src, const uint16_t* units, uint32_t* row, int count) {
+VESKAR_AVX2 int OddUnits(const uint32_t* src, const uint16_t* units, uint32_t* row, int count, uint32_t* groups) {
   constexpr bool kPairs = B % 2 == 0;
   constexpr int kUnits = kPairs ? B / 2 : B;
   static_assert(kUnits % 2 == 1 && B <= 16);  // block sums below 255 * 256 + 128
@@ -572,9 +584,63 @@ VESKAR_AVX2 int OddUnits(const uint32_t* src, const uint16_t* units, uint32_t* r
     const uint16_t* u = units + (kPairs ? 2 * x : 4 * x);
     const __m256i first = FourColours<B, 0>(src + x, u, std::make_integer_sequence<int, kUnits>{});
     const __m256i second = FourColours<B, 1>(src + x, u, std::make_integer_sequence<int, kUnits>{});
-    SpreadEight<B>(_mm256_packus_epi16(first, second), row + x, std::make_integer_sequence<int, B>{});
+    const __m256i packed = _mm256_packus_epi16(first, second);
+    if (groups) Store8(groups + x / B, packed);
+    else SpreadEight<B>(packed, row + x, std::make_integer_sequence<int, B>{});
   }
   return x;
+}
+
+// Sides of 5 to 15 columns, the column sums being twice the bytes of the pixels: a row of
+// colours beside them would leave the first-level cache. The rows still to write are made
+// from the packed colours of each eight blocks instead (a register per 8 * B pixels), B
+// registers out for each 2 * B pixels in; the destination's rows start on 32-byte
+// boundaries. From 0 to the last whole eight blocks; returns where it stopped.
+template <int B, bool kFirst>
+VESKAR_AVX2 int AddColumnsSpreading(const uint32_t* src, uint16_t* units, const uint32_t* groups, uint32_t* late,
+                                    int count) {
+  static_assert(B % 2 == 1);
+  int x = 0;
+  for (; x + 8 * B <= count; x += 8 * B) {
+    FetchAhead(src + x, 8 * B);
+    for (int i = 0; i < 2 * B; ++i) AddUnits<kFirst>(units + 4 * x + 16 * i, ColumnUnits(src + x + 4 * i));
+    SpreadEight<B, true>(Load8(groups + x / B), late + x, std::make_integer_sequence<int, B>{});
+  }
+  return x;
+}
+
+template <int B>
+VESKAR_AVX2 void SpreadGroup(const uint32_t* group, uint32_t* late) {
+  SpreadEight<B, true>(Load8(group), late, std::make_integer_sequence<int, B>{});
+}
+
+struct Spreading {
+  int (*first)(const uint32_t* src, uint16_t* units, const uint32_t* groups, uint32_t* late, int count);
+  int (*next)(const uint32_t* src, uint16_t* units, const uint32_t* groups, uint32_t* late, int count);
+  void (*group)(const uint32_t* group, uint32_t* late);  // one group's eight blocks
+};
+
+template <int B>
+constexpr Spreading kSpreading{AddColumnsSpreading<B, true>, AddColumnsSpreading<B, false>, SpreadGroup<B>};
+
+// A late row written from the groups, and past the last whole group from the row of colours.
+VESKAR_AVX2 void WriteGroupedRow(const Spreading& spreading, const uint32_t* groups, const uint32_t* colours,
+                                 uint32_t* dst, int width, int side) {
+  int x = 0;
+  for (; x + 8 * side <= width; x += 8 * side) spreading.group(groups + x / side, dst + x);
+  if (x < width) WriteSegment(colours + x, dst + x, width - x, true);
+}
+
+const Spreading* SpreadingFor(int side) {
+  switch (side) {
+    case 5: return &kSpreading<5>;
+    case 7: return &kSpreading<7>;
+    case 9: return &kSpreading<9>;
+    case 11: return &kSpreading<11>;
+    case 13: return &kSpreading<13>;
+    case 15: return &kSpreading<15>;
+    default: return nullptr;
+  }
 }
 
 // Other sides, one block at a time: the units of each block added in registers (in 16
@@ -635,7 +701,96 @@ VESKAR_AVX2 void WholeBlocks(const uint16_t* units, bool pairs, uint32_t* row, i
   if (bx < x1) UnitColours(units, pairs, row, bx, x1, side, rows);
 }
 
-using Finish = int (*)(const uint32_t* src, const uint16_t* units, uint32_t* row, int count);
+// ---- blocks wider than a register of sixteen pixels (AVX-512 VBMI): each row is summed
+// across its blocks as it is read, into 64-bit sums per block, so nothing the size of the
+// row is kept but the row of colours still to write. A register's bytes are put in channel
+// order (its sixteen blue bytes, then green, red, alpha) and psadbw adds each eight: a
+// block's sums are eight 64-bit lanes, 2c and 2c + 1 for channel c, folded into four when
+// its block row is done. At most one block ends inside a register; its share is the
+// masked sum.
+
+// Output byte 16c + j is channel c of pixel j.
+inline constexpr auto kChannelOrder = [] {
+  std::array<uint8_t, 64> order{};
+  for (int i = 0; i < 64; ++i) order[i] = static_cast<uint8_t>(4 * (i % 16) + i / 16);
+  return order;
+}();
+
+VESKAR_VBMI inline void AddToBlock(__m512i acc, uint64_t* block) {
+  _mm512_storeu_si512(block, _mm512_add_epi64(_mm512_loadu_si512(block), acc));
+}
+
+// Eight lanes per block to four channel sums, in place.
+inline void FoldBlockSums(uint64_t* blocks, int count) {
+  for (int k = 0; k < count; ++k) {
+    const uint64_t* lanes = blocks + 8 * k;
+    const uint64_t sums[4] = {lanes[0] + lanes[1], lanes[2] + lanes[3], lanes[4] + lanes[5], lanes[6] + lanes[7]};
+    std::copy_n(sums, 4, blocks + 4 * k);
+  }
+}
+
+// One source row into the block sums, sixteen pixels at a time, and the late row out in
+// step when there is one.
+template <bool kWrite>
+VESKAR_VBMI void AddRowToBlocks(const uint32_t* src, int width, int side, uint64_t* blocks, Late late) {
+  const __m512i order = _mm512_loadu_si512(kChannelOrder.data()), zero = _mm512_setzero_si512();
+  __m512i acc = zero;
+  int k = 0, next = side;  // the block being summed and where the next begins
+  const int x = AddSixteens<kWrite>(src, width, late, [&](int at) VESKAR_VBMI {
+    // (The masked form: GCC 12 warns of the undefined input of the plain one.)
+    const __m512i v = _mm512_maskz_permutexvar_epi8(~uint64_t{0}, order, _mm512_loadu_si512(src + at));
+    const __m512i all = _mm512_sad_epu8(v, zero);
+    if (at + 16 > next) {  // block k ends at next - 1, inside this register
+      const uint64_t before = (uint64_t{1} << (next - at)) - 1;
+      const __m512i part = _mm512_sad_epu8(_mm512_maskz_mov_epi8(before * 0x0001000100010001ull, v), zero);
+      AddToBlock(_mm512_add_epi64(acc, part), blocks + 8 * k);
+      acc = _mm512_sub_epi64(all, part);
+      ++k;
+      next += side;
+    } else {
+      acc = _mm512_add_epi64(acc, all);
+    }
+  });
+  AddToBlock(acc, blocks + 8 * k);
+  for (int at = x; at < width; ++at) {
+    uint64_t* block = blocks + 8 * (at / side);
+    for (int c = 0; c < 4; ++c) block[2 * c] += (src[at] >> (8 * c)) & 0xFF;
+  }
+}
+
+VESKAR_VBMI bool RenderBlockSums(ConstPixels src, Pixels dst, int width, int height, int side, Work work,
+                                 bool stream) {
+  const int blocks = (width + side - 1) / side;
+  uint32_t* colours = work.row;  // this block row's
+  uint32_t* ready = work.spare;  // the block row before's, its rows still to write
+  uint32_t* pending = nullptr;   // their first one
+  int pendingRows = 0;
+  for (int y = 0; y < height; y += side) {
+    const int rows = std::min(side, height - y);
+    std::fill(work.blocks, work.blocks + 8 * blocks, uint64_t{0});  // (room for 4 per 2 pixels)
+    for (int r = 0; r < rows; ++r) {
+      const uint32_t* s = src.top + (y + r) * src.stride;
+      uint32_t* late = r < pendingRows ? pending + r * dst.stride : nullptr;
+      if (late && stream) {
+        AddRowToBlocks<true>(s, width, side, work.blocks, Late{ready, nullptr, late});
+      } else {
+        AddRowToBlocks<false>(s, width, side, work.blocks, Late{});
+        if (late) WriteRow(ready, late, width, stream, nullptr);
+      }
+    }
+    for (int r = rows; r < pendingRows; ++r) WriteRow(ready, pending + r * dst.stride, width, stream, nullptr);
+    FoldBlockSums(work.blocks, blocks);
+    BlockSumColours(work.blocks, colours, width, side, rows);
+    std::swap(colours, ready);
+    pending = dst.top + y * dst.stride;
+    pendingRows = rows;
+  }
+  for (int r = 0; r < pendingRows; ++r) WriteRow(ready, pending + r * dst.stride, width, stream, nullptr);
+  if (stream) _mm_sfence();
+  return true;
+}
+
+using Finish = int (*)(const uint32_t* src, const uint16_t* units, uint32_t* row, int count, uint32_t* groups);
 
 Finish FinishFor(int side) {
   switch (side) {
@@ -672,6 +827,13 @@ bool Avx512Runs() {
 VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, int side, Work work, bool wide) {
   if (!Avx2Runs() || (wide && !Avx512Runs())) return false;
   const bool stream = size_t(width) * size_t(height) * 4 >= kStreamBytes;
+  // Wide blocks summed across each row as it is read: the blocks over 63 pixels, and in
+  // rows too wide for the 512-bit column sums those over 16 of an odd side (whose column
+  // sums are twice the bytes of the pixels). The narrower ones keep the column sums, which
+  // cost less there than a block's share of a register.
+  if (wide && Avx512VbmiRuns() && (side > 63 || (side > 16 && side % 2 == 1 && width > kWideColumnsWidth))) {
+    return RenderBlockSums(src, dst, width, height, side, work, stream);
+  }
   const RowWay way{side % 2 == 0, wide && width <= kWideColumnsWidth};
   const int passRows = way.pairs ? kMaxPairRowsPerPass : kMaxRowsPerPass;
   const Finish finish = FinishFor(side);
@@ -686,10 +848,17 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
   // so that every source row read carries one destination row written, as in a copy.
   // Blocks of two: rows written from one colour per block where every row of the
   // destination starts on a 32-byte boundary.
-  const bool halving = side == 2 && stream && (reinterpret_cast<uintptr_t>(dst.top) & 31) == 0 && dst.stride % 8 == 0;
+  const bool aligned = stream && (reinterpret_cast<uintptr_t>(dst.top) & 31) == 0 && dst.stride % 8 == 0;
+  const bool halving = side == 2 && aligned;
+  // Sides of 5 to 15 columns in rows too wide for the 512-bit column sums: rows written
+  // from the packed colours of each eight blocks, kept in the same room (which a block row
+  // of them fills to a fifth at most). (In narrower rows the wide sums pay more.)
+  const Spreading* const spreading =
+      aligned && !way.pairs && width > kWideColumnsWidth ? SpreadingFor(side) : nullptr;
   uint32_t* colourHalves = work.halves;  // this block row's
   uint32_t* readyHalves = work.halves + ((width / 2 + 31) & ~15);
-  bool readyHalved = false;  // whether the block row before took its colours in halves
+  bool readyHalved = false;   // whether the block row before took its colours in halves
+  bool readyGrouped = false;  // or in groups of eight blocks
   // Rows of column sums too wide to leave room in the first-level cache for a row of
   // colours as well: the rows still to write are made from one colour per block.
   const bool byBlocks = side > 16 && !way.pairs && width > kWideColumnsWidth;
@@ -703,6 +872,7 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
     if (tall) std::fill(work.blocks, work.blocks + 4 * blocks, uint64_t{0});
     const bool segmented = !tall && rows == side;
     const bool halved = halving && segmented;
+    const bool grouped = spreading && segmented;
     for (int r = 0; r < rows; ++r) {
       const uint32_t* s = src.top + (y + r) * src.stride;
       uint32_t* late = r < pendingRows ? pending + r * dst.stride : nullptr;
@@ -735,7 +905,7 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
           if (last) {
             // The fast colours stop short only in the last segment, at a whole chunk.
             const int done = halved ? Finish2<true>(s + x, units, colourHalves + x / 2, count)
-                           : finish ? finish(s + x, units, colours + x, count)
+                           : finish ? finish(s + x, units, colours + x, count, grouped ? colourHalves + x / side : nullptr)
                                     : 0;
             if (done < count) {
               AddRow(way, first, s + x + done, UnitsAt(units, way.pairs, done), count - done);
@@ -744,11 +914,18 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
           } else {
             AddRow(way, first, s + x, units, count);
           }
-          if (late) WriteSegment(ready + x, late + x, count, stream, halves ? halves + x / 2 : nullptr);
+          if (late && readyGrouped && count == 8 * side) spreading->group(readyHalves + x / side, late + x);
+          else if (late) WriteSegment(ready + x, late + x, count, stream, halves ? halves + x / 2 : nullptr);
         }
         continue;
       }
-      if (late && stream) {
+      if (late && readyGrouped) {
+        const int x = (first ? spreading->first : spreading->next)(s, work.units, readyHalves, late, width);
+        if (x < width) {
+          AddRow(way, first, s + x, UnitsAt(work.units, false, x), width - x);
+          WriteSegment(ready + x, late + x, width - x, stream);
+        }
+      } else if (late && stream) {
         const Late out{ready, halves, late, byBlocks ? work.halves : nullptr, side};
         AddRow<true>(way, first, s, work.units, width, out);
       } else {
@@ -760,12 +937,16 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
       }
     }
     const uint32_t* halves = readyHalved ? readyHalves : nullptr;
-    for (int r = rows; r < pendingRows; ++r) WriteRow(ready, pending + r * dst.stride, width, stream, halves);
+    for (int r = rows; r < pendingRows; ++r) {
+      if (readyGrouped) WriteGroupedRow(*spreading, readyHalves, ready, pending + r * dst.stride, width, side);
+      else WriteRow(ready, pending + r * dst.stride, width, stream, halves);
+    }
     if (tall) BlockSumColours(work.blocks, colours, width, side, rows);
     else if (!segmented) UnitColours(work.units, way.pairs, colours, 0, width, side, rows);
     std::swap(colours, ready);
     std::swap(colourHalves, readyHalves);
     readyHalved = halved;
+    readyGrouped = grouped;
     if (byBlocks) {  // (the halves are not in use with blocks this wide)
       for (int k = 0; k < blocks; ++k) work.halves[k] = ready[k * side];
     }
@@ -773,7 +954,10 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
     pendingRows = rows;
   }
   const uint32_t* halves = readyHalved ? readyHalves : nullptr;
-  for (int r = 0; r < pendingRows; ++r) WriteRow(ready, pending + r * dst.stride, width, stream, halves);
+  for (int r = 0; r < pendingRows; ++r) {
+    if (readyGrouped) WriteGroupedRow(*spreading, readyHalves, ready, pending + r * dst.stride, width, side);
+    else WriteRow(ready, pending + r * dst.stride, width, stream, halves);
+  }
   if (stream) _mm_sfence();
   return true;
 }

@@ -212,9 +212,10 @@ TEST(Pixelate, FastKernelMatchesThePlainOneAtEveryLevel) {
 }
 
 TEST(Pixelate, TallAndWideBlocksMatchThePlainKernel) {
-  // Blocks taller than one pass of column sums, and one block wider than 65536 pixels.
+  // Blocks taller than one pass of column sums, and one block wider than 65536 pixels; a
+  // column of one pixel, where the scratch is at its smallest.
   for (auto [w, h, level] : {std::tuple{5, 700, 299}, std::tuple{3, 900, 899}, std::tuple{40, 520, 259},
-                             std::tuple{70001, 3, 70000}}) {
+                             std::tuple{70001, 3, 70000}, std::tuple{1, 300, 200}}) {
     const Picture src = Noise(w, h, 99);
     Picture fast(w, h), plain(w, h);
     effects::Scratch scratch;
@@ -226,9 +227,10 @@ TEST(Pixelate, TallAndWideBlocksMatchThePlainKernel) {
 
 TEST(Pixelate, LargeFramesTakeTheStreamingPathsToTheSameResult) {
   // Frames of 1 MiB and more are written around the cache, from their first 32-byte
-  // boundary on; rows over 2730 pixels keep to 256-bit column sums. The same frames one
-  // pixel off the boundary, and widths that leave a few pixels after the last whole vector
-  // of every row.
+  // boundary on; rows over 2730 pixels keep to 256-bit column sums, and on a boundary the
+  // rows of blocks 5 to 15 columns wide are written from eight blocks' colours at a time.
+  // The same frames one pixel off the boundary, and widths that leave a few pixels after
+  // the last whole vector (or eight blocks) of every row.
   for (auto [w, h, stride] :
        {std::tuple{1501, 1021, 1504}, std::tuple{2045, 2060, 2048}, std::tuple{2741, 400, 2752}}) {
     const Picture src = Noise(w, h, 5);
@@ -237,7 +239,7 @@ TEST(Pixelate, LargeFramesTakeTheStreamingPathsToTheSameResult) {
     while (reinterpret_cast<uintptr_t>(aligned) % 32 != 0) ++aligned;
     for (auto path : VectorPaths()) {
       effects::Scratch scratch;
-      for (int32_t level : {1, 2, 6, 40, 140}) {
+      for (int32_t level : {1, 2, 4, 6, 14, 40, 140}) {
         Picture plain(w, h);
         effects::PixelatePortable(src.view(), plain.view(), w, h, level);
         for (uint32_t* top : {aligned, aligned + 1}) {
