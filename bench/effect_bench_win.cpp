@@ -5,7 +5,7 @@
 // With --before, another build of the library (a file beside the program) is measured the
 // same way in the same run, for a table of both. Also counts the allocations of the kernel
 // over many frames.
-//   effect_bench_win [--quick] [--dll-only] [--before Runo_Effect_before.dll]
+//   effect_bench_win [--quick] [--dll-only] [--levels-only] [--before Runo_Effect_before.dll]
 #include <windows.h>
 
 #include <cstdio>
@@ -14,6 +14,7 @@
 #include <new>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "allocation_count.h"
 #include "effects/pixelate.h"
@@ -49,11 +50,12 @@ void Fill(win::Surface& s, uint32_t seed) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool quick = false, dllOnly = false;
+  bool quick = false, dllOnly = false, sweepOnly = false;
   std::string beforeFile;
   for (int i = 1; i < argc; ++i) {
     quick |= std::strcmp(argv[i], "--quick") == 0;
     dllOnly |= std::strcmp(argv[i], "--dll-only") == 0;
+    sweepOnly |= std::strcmp(argv[i], "--levels-only") == 0;
     if (std::strcmp(argv[i], "--before") == 0 && i + 1 < argc) beforeFile = argv[++i];
   }
   const double budget = quick ? 0.08 : 0.3;
@@ -70,7 +72,7 @@ int main(int argc, char** argv) {
   }
 
   bench::RatioTable table;
-  for (const auto& [w, h] : bench::FrameSizes()) {
+  for (const auto& [w, h] : sweepOnly ? std::vector<std::pair<int, int>>{} : bench::FrameSizes()) {
     win::Surface master, display;
     if (!master.create(w, h) || !display.create(w, h)) return 1;
     Fill(master, uint32_t(w));
@@ -104,8 +106,24 @@ int main(int argc, char** argv) {
       std::fflush(stdout);
     }
   }
-  table.printBoth(std::string(VESKAR_BENCH_ARCH " DLL under Wine (") + effects::PathName(effects::ChosenPath()) +
+  if (!sweepOnly) table.printBoth(std::string(VESKAR_BENCH_ARCH " DLL under Wine (") + effects::PathName(effects::ChosenPath()) +
                   " path): time per frame / memcpy of the same frame, measured alternately");
+
+  // Every level a degree can reach and the last, not only the table's.
+  std::printf("\nEvery level from 1 to 256, the DLL under Wine: median time per frame / memcpy\n");
+  for (const auto& [w, h] : bench::FrameSizes()) {
+    win::Surface master, display;
+    if (!master.create(w, h) || !display.create(w, h)) return 1;
+    Fill(master, uint32_t(w));
+    const size_t bytes = size_t(w) * h * 4;
+    auto copy = [&] { std::memcpy(display.bits(), master.bits(), bytes); };
+    int32_t result = 0;
+    std::vector<bench::SweptWay> ways;
+    for (const auto& [label, entry] : {std::pair{"this", effect}, std::pair{"before", before}}) {
+      if (entry) ways.push_back({label, [&, entry = entry](int level) { entry(display.dc(), master.dc(), level, &result); }});
+    }
+    bench::PrintLevelSweep(ways, w, h, copy, quick ? 101 : 256, 1.2, quick ? 5 : 9);
+  }
 
   // No allocation per frame: the kernel's scratch is made once for the width.
   {

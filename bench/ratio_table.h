@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <string>
 #include <tuple>
@@ -118,5 +119,37 @@ class RatioTable {
   std::map<Key, Paired> cells_;
   std::vector<std::string> ways_;
 };
+
+// Every level from 1 to `top` (the table samples a few), each way against the copy, the
+// ways taken in turn at each level, a few alternating rounds each. Prints per way the worst
+// median ratio and its level, the mean over the levels, and every level over `limit`.
+struct SweptWay {
+  std::string label;
+  std::function<void(int level)> render;
+};
+
+template <typename Copy>
+void PrintLevelSweep(const std::vector<SweptWay>& ways, int width, int height, Copy&& copy, int top, double limit,
+                     int rounds) {
+  std::vector<std::vector<double>> ratios(ways.size());
+  for (int level = 1; level <= top; ++level) {
+    for (size_t i = 0; i < ways.size(); ++i) {
+      ratios[i].push_back(MeasurePaired(copy, [&] { ways[i].render(level); }, 0, rounds).ratio());
+    }
+  }
+  for (size_t i = 0; i < ways.size(); ++i) {
+    const std::vector<double>& r = ratios[i];
+    const auto worst = std::max_element(r.begin(), r.end());
+    double sum = 0;
+    std::string over;
+    for (int level = 1; level <= top; ++level) {
+      sum += r[level - 1];
+      if (r[level - 1] > limit) over += " L" + std::to_string(level) + "=" + std::to_string(r[level - 1]).substr(0, 4);
+    }
+    std::printf("%-10s %4dx%-4d  worst L%-3d %.2f  mean %.2f  over %.2f:%s\n", ways[i].label.c_str(), width, height,
+                int(worst - r.begin()) + 1, *worst, sum / top, limit, over.empty() ? " none" : over.c_str());
+  }
+  std::fflush(stdout);
+}
 
 }  // namespace bench
