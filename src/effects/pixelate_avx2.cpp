@@ -758,8 +758,63 @@ VESKAR_VBMI void AddRowToBlocks(const uint32_t* src, int width, int side, uint64
   }
 }
 
-VESKAR_VBMI bool RenderBlockSums(ConstPixels src, Pixels dst, int width, int height, int side, Work work,
-                                 bool stream) {
+// The same in 256-bit registers of eight pixels (AVX2), for blocks wider than eight: per
+// 128-bit half, a byte shuffle puts its four pixels' bytes in channel order, and pmaddubsw
+// and pmaddwd by ones add them into one 32-bit sum per channel; the block's share of a
+// register is masked first. A block's sums are the usual four.
+alignas(32) inline constexpr int32_t kFirstPixels[16] = {-1, -1, -1, -1, -1, -1, -1, -1};  // then zeros
+
+VESKAR_AVX2 inline __m256i ChannelSums(__m256i pixels) {
+  const __m256i order = _mm256_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15,  //
+                                         0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
+  const __m256i pairs = _mm256_maddubs_epi16(_mm256_shuffle_epi8(pixels, order), _mm256_set1_epi8(1));
+  return _mm256_madd_epi16(pairs, _mm256_set1_epi16(1));
+}
+
+VESKAR_AVX2 inline void AddToBlock4(__m256i acc, uint64_t* block) {
+  const __m128i sums = _mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
+  Store8(block, _mm256_add_epi64(Load8(block), _mm256_cvtepu32_epi64(sums)));
+}
+
+template <bool kWrite>
+VESKAR_AVX2 void AddRowToBlocks8(const uint32_t* src, int width, int side, uint64_t* blocks, Late late) {
+  __m256i acc = _mm256_setzero_si256();
+  int k = 0, next = side;  // the block being summed and where the next begins
+  auto eight = [&](int at) VESKAR_AVX2 {
+    const __m256i pixels = Load8(src + at);
+    if (at + 8 > next) {  // block k ends at next - 1, inside this register
+      const __m256i before = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kFirstPixels + 8 - (next - at)));
+      const __m256i part = ChannelSums(_mm256_and_si256(pixels, before));
+      AddToBlock4(_mm256_add_epi32(acc, part), blocks + 4 * k);
+      acc = ChannelSums(_mm256_andnot_si256(before, pixels));
+      ++k;
+      next += side;
+    } else {
+      acc = _mm256_add_epi32(acc, ChannelSums(pixels));
+    }
+  };
+  const int x = AddSixteens<kWrite>(src, width, late, [&](int at) VESKAR_AVX2 {
+    eight(at);
+    eight(at + 8);
+  });
+  AddToBlock4(acc, blocks + 4 * k);
+  for (int at = x; at < width; ++at) {
+    uint64_t* block = blocks + 4 * (at / side);
+    for (int c = 0; c < 4; ++c) block[c] += (src[at] >> (8 * c)) & 0xFF;
+  }
+}
+
+// Adds one row into the block sums, writing the late row in step when it has one.
+using AddRowTo = void (*)(const uint32_t* src, int width, int side, uint64_t* blocks, Late late);
+
+struct BlockSumsWay {
+  AddRowTo add;    // with the late row in step
+  AddRowTo alone;  // without
+  int lanes;       // 64-bit sums per block while a block row is summed (folded into 4)
+};
+
+VESKAR_AVX2 bool RenderBlockSums(ConstPixels src, Pixels dst, int width, int height, int side, Work work,
+                                 bool stream, BlockSumsWay way) {
   const int blocks = (width + side - 1) / side;
   uint32_t* colours = work.row;  // this block row's
   uint32_t* ready = work.spare;  // the block row before's, its rows still to write
@@ -767,19 +822,19 @@ VESKAR_VBMI bool RenderBlockSums(ConstPixels src, Pixels dst, int width, int hei
   int pendingRows = 0;
   for (int y = 0; y < height; y += side) {
     const int rows = std::min(side, height - y);
-    std::fill(work.blocks, work.blocks + 8 * blocks, uint64_t{0});  // (room for 4 per 2 pixels)
+    std::fill(work.blocks, work.blocks + way.lanes * blocks, uint64_t{0});  // (room for 4 per 2 pixels)
     for (int r = 0; r < rows; ++r) {
       const uint32_t* s = src.top + (y + r) * src.stride;
       uint32_t* late = r < pendingRows ? pending + r * dst.stride : nullptr;
       if (late && stream) {
-        AddRowToBlocks<true>(s, width, side, work.blocks, Late{ready, nullptr, late});
+        way.add(s, width, side, work.blocks, Late{ready, nullptr, late});
       } else {
-        AddRowToBlocks<false>(s, width, side, work.blocks, Late{});
+        way.alone(s, width, side, work.blocks, Late{});
         if (late) WriteRow(ready, late, width, stream, nullptr);
       }
     }
     for (int r = rows; r < pendingRows; ++r) WriteRow(ready, pending + r * dst.stride, width, stream, nullptr);
-    FoldBlockSums(work.blocks, blocks);
+    if (way.lanes == 8) FoldBlockSums(work.blocks, blocks);
     BlockSumColours(work.blocks, colours, width, side, rows);
     std::swap(colours, ready);
     pending = dst.top + y * dst.stride;
@@ -827,12 +882,19 @@ bool Avx512Runs() {
 VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, int side, Work work, bool wide) {
   if (!Avx2Runs() || (wide && !Avx512Runs())) return false;
   const bool stream = size_t(width) * size_t(height) * 4 >= kStreamBytes;
-  // Wide blocks summed across each row as it is read: the blocks over 63 pixels, and in
-  // rows too wide for the 512-bit column sums those over 16 of an odd side (whose column
-  // sums are twice the bytes of the pixels). The narrower ones keep the column sums, which
-  // cost less there than a block's share of a register.
-  if (wide && Avx512VbmiRuns() && (side > 63 || (side > 16 && side % 2 == 1 && width > kWideColumnsWidth))) {
-    return RenderBlockSums(src, dst, width, height, side, work, stream);
+  // Wide blocks summed across each row as it is read: blocks over 63 pixels (in 256-bit
+  // registers only those of an odd side, whose column sums are twice the bytes of the
+  // pixels), and in rows too wide for the 512-bit column sums the odd ones over 16. The
+  // narrower ones keep the column sums, which cost less there than a block's share of a
+  // register.
+  const bool oddSide = side % 2 == 1;
+  if (wide && Avx512VbmiRuns() && (side > 63 || (oddSide && side > 16 && width > kWideColumnsWidth))) {
+    return RenderBlockSums(src, dst, width, height, side, work, stream,
+                           {AddRowToBlocks<true>, AddRowToBlocks<false>, 8});
+  }
+  if (!wide && oddSide && (side > 63 || (side > 16 && width > kWideColumnsWidth))) {
+    return RenderBlockSums(src, dst, width, height, side, work, stream,
+                           {AddRowToBlocks8<true>, AddRowToBlocks8<false>, 4});
   }
   const RowWay way{side % 2 == 0, wide && width <= kWideColumnsWidth};
   const int passRows = way.pairs ? kMaxPairRowsPerPass : kMaxRowsPerPass;
