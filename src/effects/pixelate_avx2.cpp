@@ -97,6 +97,9 @@ constexpr int kAhead = 2048;
 // pixel with the row of colours, in the first-level cache beside the source (measured at
 // 2560 and 3840 pixels: wider, they cost more than they give).
 constexpr int kWideColumnsWidth = 2730;
+// Rows over this wide keep the colours of odd blocks up to 15 pixels packed (measured at
+// 1920, 2560 and 3840 pixels: at 1920 the row of colours still fits beside the sums).
+constexpr int kSpreadWidth = 2048;
 
 VESKAR_AVX2 inline __m256i Load8(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
 VESKAR_AVX2 inline void Store8(void* p, __m256i v) { _mm256_storeu_si256(static_cast<__m256i*>(p), v); }
@@ -609,6 +612,24 @@ VESKAR_AVX2 int AddColumnsSpreading(const uint32_t* src, uint16_t* units, const 
   return x;
 }
 
+// The same with the column sums in 512-bit registers (AVX-512BW), eight pixels to one.
+template <int B, bool kFirst>
+VESKAR_AVX512 int AddColumnsSpreadingWide(const uint32_t* src, uint16_t* units, const uint32_t* groups,
+                                          uint32_t* late, int count) {
+  static_assert(B % 2 == 1);
+  int x = 0;
+  for (; x + 8 * B <= count; x += 8 * B) {
+    FetchAhead(src + x, 8 * B);
+    for (int i = 0; i < B; ++i) {
+      __m512i v = _mm512_cvtepu8_epi16(Load8(src + x + 8 * i));
+      if constexpr (!kFirst) v = _mm512_add_epi16(v, _mm512_loadu_si512(units + 4 * x + 32 * i));
+      _mm512_storeu_si512(units + 4 * x + 32 * i, v);
+    }
+    SpreadEight<B, true>(Load8(groups + x / B), late + x, std::make_integer_sequence<int, B>{});
+  }
+  return x;
+}
+
 template <int B>
 VESKAR_AVX2 void SpreadGroup(const uint32_t* group, uint32_t* late) {
   SpreadEight<B, true>(Load8(group), late, std::make_integer_sequence<int, B>{});
@@ -622,6 +643,9 @@ struct Spreading {
 
 template <int B>
 constexpr Spreading kSpreading{AddColumnsSpreading<B, true>, AddColumnsSpreading<B, false>, SpreadGroup<B>};
+template <int B>
+constexpr Spreading kSpreadingWide{AddColumnsSpreadingWide<B, true>, AddColumnsSpreadingWide<B, false>,
+                                   SpreadGroup<B>};
 
 // A late row written from the groups, and past the last whole group from the row of colours.
 VESKAR_AVX2 void WriteGroupedRow(const Spreading& spreading, const uint32_t* groups, const uint32_t* colours,
@@ -631,14 +655,14 @@ VESKAR_AVX2 void WriteGroupedRow(const Spreading& spreading, const uint32_t* gro
   if (x < width) WriteSegment(colours + x, dst + x, width - x, true);
 }
 
-const Spreading* SpreadingFor(int side) {
+const Spreading* SpreadingFor(int side, bool wide) {
   switch (side) {
-    case 5: return &kSpreading<5>;
-    case 7: return &kSpreading<7>;
-    case 9: return &kSpreading<9>;
-    case 11: return &kSpreading<11>;
-    case 13: return &kSpreading<13>;
-    case 15: return &kSpreading<15>;
+    case 5: return wide ? &kSpreadingWide<5> : &kSpreading<5>;
+    case 7: return wide ? &kSpreadingWide<7> : &kSpreading<7>;
+    case 9: return wide ? &kSpreadingWide<9> : &kSpreading<9>;
+    case 11: return wide ? &kSpreadingWide<11> : &kSpreading<11>;
+    case 13: return wide ? &kSpreadingWide<13> : &kSpreading<13>;
+    case 15: return wide ? &kSpreadingWide<15> : &kSpreading<15>;
     default: return nullptr;
   }
 }
@@ -912,11 +936,11 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
   // destination starts on a 32-byte boundary.
   const bool aligned = stream && (reinterpret_cast<uintptr_t>(dst.top) & 31) == 0 && dst.stride % 8 == 0;
   const bool halving = side == 2 && aligned;
-  // Sides of 5 to 15 columns in rows too wide for the 512-bit column sums: rows written
-  // from the packed colours of each eight blocks, kept in the same room (which a block row
-  // of them fills to a fifth at most). (In narrower rows the wide sums pay more.)
+  // Sides of 5 to 15 columns in wide rows: rows written from the packed colours of each
+  // eight blocks, kept in the same room (which a block row of them fills to a fifth at
+  // most).
   const Spreading* const spreading =
-      aligned && !way.pairs && width > kWideColumnsWidth ? SpreadingFor(side) : nullptr;
+      aligned && !way.pairs && width > kSpreadWidth ? SpreadingFor(side, way.wide) : nullptr;
   uint32_t* colourHalves = work.halves;  // this block row's
   uint32_t* readyHalves = work.halves + ((width / 2 + 31) & ~15);
   bool readyHalved = false;   // whether the block row before took its colours in halves
