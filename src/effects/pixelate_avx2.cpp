@@ -242,14 +242,10 @@ VESKAR_VBMI inline void SixteenThrees(const uint32_t* src, uint16_t* sums, uint3
 // per block in the order Finish2 packs them, sixteen pixels to a register of eight, and
 // the writes are made from it: half the bytes of a wide row to keep in the first-level
 // cache beside the unit sums. (`ready` then holds only the pixels past the last sixteen.)
-// For wide blocks beside the column sums of a wide row, `blocks` holds the first colour
-// of each block and the registers are filled from it, one block's colour or two.
 struct Late {
   const uint32_t* ready;
   const uint32_t* halves;
   uint32_t* row;
-  const uint32_t* blocks = nullptr;  // or one colour per block, for blocks wider than 8
-  int side = 0;
 };
 
 // Eight colours of `halves` out as sixteen pixels.
@@ -273,28 +269,7 @@ VESKAR_AVX2 __attribute__((always_inline)) inline int AddSixteens(const uint32_t
       late.row[head] = ready[head];
       ++head;
     }
-    if (kStep == 16 && late.blocks) {
-      // At most one block begins in a register of eight pixels.
-      const int side = late.side;
-      int k = head / side + 1, next = k * side;  // the next block and where it begins
-      __m256i colour = _mm256_set1_epi32(static_cast<int>(late.blocks[k - 1]));
-      const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-      for (; x + 16 + head <= count; x += 16) {
-        FetchAhead(src + x, 16);
-        add(x);
-        for (int at = head + x; at < head + x + 16; at += 8) {
-          __m256i v = colour;
-          if (at + 8 > next) {
-            const __m256i after = _mm256_set1_epi32(static_cast<int>(late.blocks[k++]));
-            v = _mm256_blendv_epi8(colour, after, _mm256_cmpgt_epi32(_mm256_add_epi32(_mm256_set1_epi32(at), lane),
-                                                                     _mm256_set1_epi32(next - 1)));
-            colour = after;
-            next += side;
-          }
-          _mm256_stream_si256(reinterpret_cast<__m256i*>(late.row + at), v);
-        }
-      }
-    } else if (kStep == 16 && late.halves && head == 0) {
+    if (kStep == 16 && late.halves && head == 0) {
       for (; x + 16 <= count; x += 16) {
         FetchAhead(src + x, 16);
         add(x);
@@ -782,10 +757,11 @@ VESKAR_VBMI void AddRowToBlocks(const uint32_t* src, int width, int side, uint64
   }
 }
 
-// The same in 256-bit registers of eight pixels (AVX2), for blocks wider than eight: per
-// 128-bit half, a byte shuffle puts its four pixels' bytes in channel order, and pmaddubsw
-// and pmaddwd by ones add them into one 32-bit sum per channel; the block's share of a
-// register is masked first. A block's sums are the usual four.
+// The same in 256-bit registers of eight pixels (AVX2; AVX-512 without VBMI too), for
+// blocks wider than eight: per 128-bit half, a byte shuffle puts its four pixels' bytes in
+// channel order, and pmaddubsw and pmaddwd by ones add them into one 32-bit sum per
+// channel; the block's share of a register is masked first. A block's sums are the usual
+// four.
 alignas(32) inline constexpr int32_t kFirstPixels[16] = {-1, -1, -1, -1, -1, -1, -1, -1};  // then zeros
 
 VESKAR_AVX2 inline __m256i ChannelSums(__m256i pixels) {
@@ -908,15 +884,17 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
   const bool stream = size_t(width) * size_t(height) * 4 >= kStreamBytes;
   // Wide blocks summed across each row as it is read: blocks over 63 pixels (in 256-bit
   // registers only those of an odd side, whose column sums are twice the bytes of the
-  // pixels), and in rows too wide for the 512-bit column sums the odd ones over 16. The
-  // narrower ones keep the column sums, which cost less there than a block's share of a
-  // register.
+  // pixels), and in wider rows the odd ones from 33 (over 2048 pixels, with VBMI) or 17
+  // (over 2730). The narrower ones keep the column sums, which cost less there than a
+  // block's share of a register (measured at 1920, 2560 and 3840 pixels).
   const bool oddSide = side % 2 == 1;
-  if (wide && Avx512VbmiRuns() && (side > 63 || (oddSide && side > 16 && width > kWideColumnsWidth))) {
+  const bool vbmi = wide && Avx512VbmiRuns();
+  const int oddFrom = width > kWideColumnsWidth ? 17 : width > kSpreadWidth ? 33 : 65;
+  if (vbmi && (side > 63 || (oddSide && side >= oddFrom))) {
     return RenderBlockSums(src, dst, width, height, side, work, stream,
                            {AddRowToBlocks<true>, AddRowToBlocks<false>, 8});
   }
-  if (!wide && oddSide && (side > 63 || (side > 16 && width > kWideColumnsWidth))) {
+  if (!vbmi && oddSide && (side > 63 || (side > 16 && width > kWideColumnsWidth))) {
     return RenderBlockSums(src, dst, width, height, side, work, stream,
                            {AddRowToBlocks8<true>, AddRowToBlocks8<false>, 4});
   }
@@ -945,9 +923,6 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
   uint32_t* readyHalves = work.halves + ((width / 2 + 31) & ~15);
   bool readyHalved = false;   // whether the block row before took its colours in halves
   bool readyGrouped = false;  // or in groups of eight blocks
-  // Rows of column sums too wide to leave room in the first-level cache for a row of
-  // colours as well: the rows still to write are made from one colour per block.
-  const bool byBlocks = side > 16 && !way.pairs && width > kWideColumnsWidth;
   uint32_t* colours = work.row;  // this block row's
   uint32_t* ready = work.spare;  // the block row before's, its rows still to write
   uint32_t* pending = nullptr;   // their first one
@@ -1012,7 +987,7 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
           WriteSegment(ready + x, late + x, width - x, stream);
         }
       } else if (late && stream) {
-        const Late out{ready, halves, late, byBlocks ? work.halves : nullptr, side};
+        const Late out{ready, halves, late};
         AddRow<true>(way, first, s, work.units, width, out);
       } else {
         AddRow(way, first, s, work.units, width);
@@ -1033,9 +1008,6 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
     std::swap(colourHalves, readyHalves);
     readyHalved = halved;
     readyGrouped = grouped;
-    if (byBlocks) {  // (the halves are not in use with blocks this wide)
-      for (int k = 0; k < blocks; ++k) work.halves[k] = ready[k * side];
-    }
     pending = dst.top + y * dst.stride;
     pendingRows = rows;
   }
