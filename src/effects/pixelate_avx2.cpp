@@ -24,8 +24,8 @@
 // What decides the rest is the first-level cache. Column units take twice the bytes of
 // their pixels, so a wide row's units and its row of colours do not fit there together:
 // blocks of 5 to 15 columns then keep their colours packed, a register per eight blocks,
-// and blocks wider than a register (where the processor has VBMI) keep no units at all:
-// each row is summed across its blocks as it is read.
+// and wide blocks keep no units at all: each row is summed across its blocks as it is
+// read (see RenderAvx2 for which).
 #include <algorithm>
 #include <array>
 #include <cstddef>
