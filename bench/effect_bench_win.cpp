@@ -47,6 +47,17 @@ void Fill(win::Surface& s, uint32_t seed) {
   for (int i = 0; i < s.width() * s.height(); ++i) p[i] = rng() & 0xFFFFFF;
 }
 
+// The show's two pictures at one size: Master filled with noise, Display its copy.
+struct Frame {
+  win::Surface master, display;
+  bool create(int w, int h) {
+    if (!master.create(w, h) || !display.create(w, h)) return false;
+    Fill(master, uint32_t(w));
+    return true;
+  }
+  void copy() { std::memcpy(display.bits(), master.bits(), size_t(master.width()) * master.height() * 4); }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -73,11 +84,10 @@ int main(int argc, char** argv) {
 
   bench::RatioTable table;
   for (const auto& [w, h] : sweepOnly ? std::vector<std::pair<int, int>>{} : bench::FrameSizes()) {
-    win::Surface master, display;
-    if (!master.create(w, h) || !display.create(w, h)) return 1;
-    Fill(master, uint32_t(w));
-    const size_t bytes = size_t(w) * h * 4;
-    auto copy = [&] { std::memcpy(display.bits(), master.bits(), bytes); };
+    Frame frame;
+    if (!frame.create(w, h)) return 1;
+    win::Surface &master = frame.master, &display = frame.display;
+    auto copy = [&] { frame.copy(); };
     for (int level : bench::Levels()) {
       int32_t result = 0;
       table.set("DLL", w, h, level,
@@ -106,23 +116,25 @@ int main(int argc, char** argv) {
       std::fflush(stdout);
     }
   }
-  if (!sweepOnly) table.printBoth(std::string(VESKAR_BENCH_ARCH " DLL under Wine (") + effects::PathName(effects::ChosenPath()) +
-                  " path): time per frame / memcpy of the same frame, measured alternately");
+  if (!sweepOnly) {
+    table.printBoth(std::string(VESKAR_BENCH_ARCH " DLL under Wine (") + effects::PathName(effects::ChosenPath()) +
+                    " path): time per frame / memcpy of the same frame, measured alternately");
+  }
 
   // Every level a degree can reach and the last, not only the table's.
   std::printf("\nEvery level from 1 to 256, the DLL under Wine: median time per frame / memcpy\n");
   for (const auto& [w, h] : bench::FrameSizes()) {
-    win::Surface master, display;
-    if (!master.create(w, h) || !display.create(w, h)) return 1;
-    Fill(master, uint32_t(w));
-    const size_t bytes = size_t(w) * h * 4;
-    auto copy = [&] { std::memcpy(display.bits(), master.bits(), bytes); };
+    Frame frame;
+    if (!frame.create(w, h)) return 1;
     int32_t result = 0;
     std::vector<bench::SweptWay> ways;
     for (const auto& [label, entry] : {std::pair{"this", effect}, std::pair{"before", before}}) {
-      if (entry) ways.push_back({label, [&, entry = entry](int level) { entry(display.dc(), master.dc(), level, &result); }});
+      if (!entry) continue;
+      ways.push_back({label, [&, entry = entry](int level) {
+                        entry(frame.display.dc(), frame.master.dc(), level, &result);
+                      }});
     }
-    bench::PrintLevelSweep(ways, w, h, copy, quick ? 101 : 256, 1.2, quick ? 5 : 9);
+    bench::PrintLevelSweep(ways, w, h, [&] { frame.copy(); }, quick ? 101 : 256, 1.2, quick ? 5 : 9);
   }
 
   // No allocation per frame: the kernel's scratch is made once for the width.

@@ -762,7 +762,8 @@ VESKAR_VBMI void AddRowToBlocks(const uint32_t* src, int width, int side, uint64
 // channel order, and pmaddubsw and pmaddwd by ones add them into one 32-bit sum per
 // channel; the block's share of a register is masked first. A block's sums are the usual
 // four.
-alignas(32) inline constexpr int32_t kFirstPixels[16] = {-1, -1, -1, -1, -1, -1, -1, -1};  // then zeros
+// The first n pixels of a register: loaded from 8 - n on.
+alignas(32) inline constexpr int32_t kFirstPixels[16] = {-1, -1, -1, -1, -1, -1, -1, -1};
 
 VESKAR_AVX2 inline __m256i ChannelSums(__m256i pixels) {
   const __m256i order = _mm256_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15,  //
@@ -927,6 +928,11 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
   uint32_t* ready = work.spare;  // the block row before's, its rows still to write
   uint32_t* pending = nullptr;   // their first one
   int pendingRows = 0;
+  // A row of the block row before, whole, when no source row goes with it.
+  auto writeLateRow = [&](uint32_t* row) {
+    if (readyGrouped) WriteGroupedRow(*spreading, readyHalves, ready, row, width, side);
+    else WriteRow(ready, row, width, stream, readyHalved ? readyHalves : nullptr);
+  };
   for (int y = 0; y < height; y += side) {
     const int rows = std::min(side, height - y);
     const bool tall = rows > passRows || int64_t{std::min(side, width)} * rows > kMax32Block;
@@ -965,8 +971,9 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
           uint16_t* units = UnitsAt(work.units, way.pairs, x);
           if (last) {
             // The fast colours stop short only in the last segment, at a whole chunk.
+            uint32_t* const groups = grouped ? colourHalves + x / side : nullptr;
             const int done = halved ? Finish2<true>(s + x, units, colourHalves + x / 2, count)
-                           : finish ? finish(s + x, units, colours + x, count, grouped ? colourHalves + x / side : nullptr)
+                           : finish ? finish(s + x, units, colours + x, count, groups)
                                     : 0;
             if (done < count) {
               AddRow(way, first, s + x + done, UnitsAt(units, way.pairs, done), count - done);
@@ -997,11 +1004,7 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
         AddUnitSums(work.units, way.pairs, width, side, work.blocks);
       }
     }
-    const uint32_t* halves = readyHalved ? readyHalves : nullptr;
-    for (int r = rows; r < pendingRows; ++r) {
-      if (readyGrouped) WriteGroupedRow(*spreading, readyHalves, ready, pending + r * dst.stride, width, side);
-      else WriteRow(ready, pending + r * dst.stride, width, stream, halves);
-    }
+    for (int r = rows; r < pendingRows; ++r) writeLateRow(pending + r * dst.stride);
     if (tall) BlockSumColours(work.blocks, colours, width, side, rows);
     else if (!segmented) UnitColours(work.units, way.pairs, colours, 0, width, side, rows);
     std::swap(colours, ready);
@@ -1011,11 +1014,7 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
     pending = dst.top + y * dst.stride;
     pendingRows = rows;
   }
-  const uint32_t* halves = readyHalved ? readyHalves : nullptr;
-  for (int r = 0; r < pendingRows; ++r) {
-    if (readyGrouped) WriteGroupedRow(*spreading, readyHalves, ready, pending + r * dst.stride, width, side);
-    else WriteRow(ready, pending + r * dst.stride, width, stream, halves);
-  }
+  for (int r = 0; r < pendingRows; ++r) writeLateRow(pending + r * dst.stride);
   if (stream) _mm_sfence();
   return true;
 }
