@@ -10,10 +10,11 @@
 // ahead, and each row is added into 16-bit unit sums held in the first-level cache, eight
 // pixels per register: for blocks of even side a unit is a pair of columns, summed by one
 // byte shuffle (the same channel of the two pixels side by side) and pmaddubsw by ones;
-// otherwise a unit is one column, widened by vpmovzxbw; blocks of three, where the
-// processor has byte permutes across registers (AVX-512 VBMI), are summed across the row
-// first, one unit per block. The block row's last source row goes straight into the block
-// colours, eight or more blocks at a time for sides up to 16, one block at a time beyond.
+// otherwise a unit is one column, widened by vpmovzxbw; blocks of three are summed across
+// the row first, one unit per block (by byte permutes across registers where the processor
+// has them, AVX-512 VBMI, else by one unaligned load and one byte shuffle per two blocks).
+// The block row's last source row goes straight into the block colours, eight or more
+// blocks at a time for sides up to 16, one block at a time beyond.
 // The destination is written with stores that skip the cache (no line is read just to be
 // overwritten), in step with the reading, as a copy writes: each row of a block row while
 // the same row of the next block row is read, a register or two out for each one in (the
@@ -237,6 +238,71 @@ VESKAR_VBMI inline void SixteenThrees(const uint32_t* src, uint16_t* sums, uint3
   }
 }
 
+// Blocks of three with AVX2, summed across the row as with VBMI but in other registers. A
+// 256-bit load from the pixel before block j holds block j whole in its low half (pixels 1
+// to 3) and block j + 1 in its high half (pixels 0 to 2). A byte shuffle puts each block's
+// first two pixels side by side per channel and its third one over zero bytes, pmaddubsw
+// by ones leaves the pair's sums in the low 64 bits and the third pixel in the high ones,
+// and the halves of two such registers added give four blocks as j, j + 2, j + 1, j + 3.
+VESKAR_AVX2 inline __m256i FourThrees(__m256i a, __m256i b) {
+  constexpr char Z = -128;  // a zero byte
+  const __m256i order = _mm256_setr_epi8(4, 8, 5, 9, 6, 10, 7, 11, 12, Z, 13, Z, 14, Z, 15, Z,  //
+                                         0, 4, 1, 5, 2, 6, 3, 7, 8, Z, 9, Z, 10, Z, 11, Z);
+  const __m256i ones = _mm256_set1_epi8(1);
+  const __m256i x = _mm256_maddubs_epi16(_mm256_shuffle_epi8(a, order), ones);
+  const __m256i y = _mm256_maddubs_epi16(_mm256_shuffle_epi8(b, order), ones);
+  return _mm256_add_epi16(_mm256_unpacklo_epi64(x, y), _mm256_unpackhi_epi64(x, y));
+}
+
+// Eight blocks' colours packed from two registers of four lie as blocks 0 2 4 6 1 3 5 7;
+// output register M of the 24 pixels takes each pixel's block from there.
+template <int M, int... I>
+VESKAR_AVX2 inline void SpreadEightThrees(__m256i packed, uint32_t* row, std::integer_sequence<int, I...>) {
+  constexpr auto place = [](int b) { return b % 2 == 0 ? b / 2 : 4 + b / 2; };
+  const __m256i index = _mm256_setr_epi32(place((8 * M + I) / 3)...);
+  Store8(row + 8 * M, _mm256_permutevar8x32_epi32(packed, index));
+}
+
+// Sixteen blocks at x, as SixteenThrees; x is 0 or more than the pixel before it.
+template <bool kFirst, bool kLast>
+VESKAR_AVX2 __attribute__((always_inline)) inline void SixteenThreesAvx2(const uint32_t* src, uint16_t* sums,
+                                                                        uint32_t* row, int x) {
+  const uint32_t* p = src + x;
+  __m256i first;
+  if (x == 0) {  // no pixel before the row: the first block moved up in its half
+    const __m128i low = _mm_slli_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), 4);
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 3));
+    first = _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1);
+  } else {
+    first = Load8(p - 1);
+  }
+  __m256i v0 = FourThrees(first, Load8(p + 5)), v1 = FourThrees(Load8(p + 11), Load8(p + 17));
+  __m256i v2 = FourThrees(Load8(p + 23), Load8(p + 29)), v3 = FourThrees(Load8(p + 35), Load8(p + 41));
+  sums += 4 * (x / 3);
+  if constexpr (kLast) {
+    constexpr detail::Reciprocal16 r = detail::ReciprocalFor16(3);
+    static_assert(r.pre == 0 && r.mul != 0);
+    const __m256i half = _mm256_set1_epi16(4), mul = _mm256_set1_epi16(static_cast<short>(r.mul));
+    auto colours = [&](__m256i v, int g) VESKAR_AVX2 {
+      const __m256i y = _mm256_add_epi16(_mm256_add_epi16(v, Load8(sums + 16 * g)), half);
+      return _mm256_srli_epi16(_mm256_mulhi_epu16(y, mul), r.post);
+    };
+    const __m256i low = _mm256_packus_epi16(colours(v0, 0), colours(v1, 1));
+    const __m256i high = _mm256_packus_epi16(colours(v2, 2), colours(v3, 3));
+    SpreadEightThrees<0>(low, row + x, std::make_integer_sequence<int, 8>{});
+    SpreadEightThrees<1>(low, row + x, std::make_integer_sequence<int, 8>{});
+    SpreadEightThrees<2>(low, row + x, std::make_integer_sequence<int, 8>{});
+    SpreadEightThrees<0>(high, row + x + 24, std::make_integer_sequence<int, 8>{});
+    SpreadEightThrees<1>(high, row + x + 24, std::make_integer_sequence<int, 8>{});
+    SpreadEightThrees<2>(high, row + x + 24, std::make_integer_sequence<int, 8>{});
+  } else {
+    AddUnits<kFirst>(sums, v0);
+    AddUnits<kFirst>(sums + 16, v1);
+    AddUnits<kFirst>(sums + 32, v2);
+    AddUnits<kFirst>(sums + 48, v3);
+  }
+}
+
 // A row of colours made earlier, to be written to `row` while the next rows are read.
 // For blocks of two, where the row is on a 32-byte boundary, `halves` holds one colour
 // per block in the order Finish2 packs them, sixteen pixels to a register of eight, and
@@ -302,6 +368,15 @@ VESKAR_AVX2 __attribute__((always_inline)) inline int AddSixteens(const uint32_t
 template <bool kFirst, bool kLast>
 VESKAR_VBMI void ThreesRow(const uint32_t* src, uint16_t* sums, uint32_t* row, int count, Late late) {
   auto add = [=](int at) VESKAR_VBMI { SixteenThrees<kFirst, kLast>(src, sums, row, at); };
+  if (late.row) AddSixteens<true, 48>(src, count, late, add);
+  else AddSixteens<false, 48>(src, count, late, add);
+}
+
+// The same in 256-bit registers; count is less than the row's width (the last sixteen
+// blocks read the pixel after them).
+template <bool kFirst, bool kLast>
+VESKAR_AVX2 void ThreesRowAvx2(const uint32_t* src, uint16_t* sums, uint32_t* row, int count, Late late) {
+  auto add = [=](int at) VESKAR_AVX2 { SixteenThreesAvx2<kFirst, kLast>(src, sums, row, at); };
   if (late.row) AddSixteens<true, 48>(src, count, late, add);
   else AddSixteens<false, 48>(src, count, late, add);
 }
@@ -902,9 +977,9 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
   const RowWay way{side % 2 == 0, wide && width <= kWideColumnsWidth};
   const int passRows = way.pairs ? kMaxPairRowsPerPass : kMaxRowsPerPass;
   const Finish finish = FinishFor(side);
-  // Blocks of three are summed across each row first, up to a whole number of segments,
-  // where the processor permutes bytes across registers.
-  const int threesEnd = side == 3 && wide && Avx512VbmiRuns() ? width / kGrain * kGrain : 0;
+  // Blocks of three are summed across each row first, up to a whole number of segments
+  // (without VBMI, short of the row's last pixel, which the last segment reads).
+  const int threesEnd = side != 3 ? 0 : vbmi ? width / kGrain * kGrain : (width - 1) / kGrain * kGrain;
   // A whole block row's last source row goes in segments of whole blocks and whole
   // registers.
   const int segment = kGrain % side == 0 ? kGrain : side * 8;
@@ -960,9 +1035,17 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
       if (segmented && threesEnd > 0) {
         // Below the column units of the rest of the row: 4 sums per 3 pixels.
         const Late three{ready, nullptr, late};
-        if (last) ThreesRow<false, true>(s, work.units, colours, threesEnd, three);
-        else if (first) ThreesRow<true, false>(s, work.units, colours, threesEnd, three);
-        else ThreesRow<false, false>(s, work.units, colours, threesEnd, three);
+        if (!vbmi) {
+          if (last) ThreesRowAvx2<false, true>(s, work.units, colours, threesEnd, three);
+          else if (first) ThreesRowAvx2<true, false>(s, work.units, colours, threesEnd, three);
+          else ThreesRowAvx2<false, false>(s, work.units, colours, threesEnd, three);
+        } else if (last) {
+          ThreesRow<false, true>(s, work.units, colours, threesEnd, three);
+        } else if (first) {
+          ThreesRow<true, false>(s, work.units, colours, threesEnd, three);
+        } else {
+          ThreesRow<false, false>(s, work.units, colours, threesEnd, three);
+        }
       }
       if (last || (segmented && threesEnd > 0)) {
         for (int x = threesEnd; x < width; x += segment) {

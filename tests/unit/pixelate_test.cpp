@@ -295,10 +295,11 @@ TEST(PixelatePaths, EveryPathMatchesThePlainLoopOnRandomPictures) {
 
 TEST(Pixelate, WritesNothingOutsideTheDestinationAndNeverTheSource) {
   // The destination sits in a larger canvas (stride wider than the picture, rows above and
-  // below); bottom-up pictures go through with negative strides.
+  // below); bottom-up pictures go through with negative strides. The source is exactly its
+  // pixels, so a read past its last row is caught too (rows of whole segments of 96).
   constexpr uint32_t kGuard = 0xA5A5A5A5;
   for (const auto& k : Kernels()) {
-    for (auto [w, h] : {std::pair{1, 1}, std::pair{7, 5}, std::pair{33, 19}}) {
+    for (auto [w, h] : {std::pair{1, 1}, std::pair{7, 5}, std::pair{33, 19}, std::pair{192, 6}}) {
       for (bool bottomUp : {false, true}) {
         const Picture src = Noise(w, h, 3);
         const Picture before = src;
