@@ -373,10 +373,13 @@ VESKAR_VBMI void ThreesRow(const uint32_t* src, uint16_t* sums, uint32_t* row, i
 }
 
 // The same in 256-bit registers; count is less than the row's width (the last sixteen
-// blocks read the pixel after them).
+// blocks read the pixel after them). The sixteen blocks are inlined always: left as a call
+// each, they cost the frame 5 to 10 % more at 1920 pixels.
 template <bool kFirst, bool kLast>
 VESKAR_AVX2 void ThreesRowAvx2(const uint32_t* src, uint16_t* sums, uint32_t* row, int count, Late late) {
-  auto add = [=](int at) VESKAR_AVX2 { SixteenThreesAvx2<kFirst, kLast>(src, sums, row, at); };
+  auto add = [=](int at) VESKAR_AVX2 __attribute__((always_inline)) {
+    SixteenThreesAvx2<kFirst, kLast>(src, sums, row, at);
+  };
   if (late.row) AddSixteens<true, 48>(src, count, late, add);
   else AddSixteens<false, 48>(src, count, late, add);
 }
