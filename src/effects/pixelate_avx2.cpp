@@ -157,12 +157,16 @@ VESKAR_AVX2 inline void AddSixteenColumns(const uint32_t* src, uint16_t* units, 
 // The same with 512-bit registers (AVX-512BW): a column unit is as wide as its pixel, so
 // columns take twice the work of pairs, and the wider registers give that back.
 template <bool kFirst>
+VESKAR_AVX512 inline void AddEightColumnsWide(const uint32_t* src, uint16_t* units, int x) {
+  __m512i v = _mm512_cvtepu8_epi16(Load8(src + x));
+  if constexpr (!kFirst) v = _mm512_add_epi16(v, _mm512_loadu_si512(units + 4 * x));
+  _mm512_storeu_si512(units + 4 * x, v);
+}
+
+template <bool kFirst>
 VESKAR_AVX512 inline void AddSixteenColumnsWide(const uint32_t* src, uint16_t* units, int x) {
-  for (int k = 0; k < 2; ++k) {
-    __m512i v = _mm512_cvtepu8_epi16(Load8(src + x + 8 * k));
-    if constexpr (!kFirst) v = _mm512_add_epi16(v, _mm512_loadu_si512(units + 4 * x + 32 * k));
-    _mm512_storeu_si512(units + 4 * x + 32 * k, v);
-  }
+  AddEightColumnsWide<kFirst>(src, units, x);
+  AddEightColumnsWide<kFirst>(src, units, x + 8);
 }
 
 // Blocks of three (AVX-512 VBMI): each row is summed across its blocks first, so a row
@@ -673,11 +677,7 @@ VESKAR_AVX512 int AddColumnsSpreadingWide(const uint32_t* src, uint16_t* units, 
   int x = 0;
   for (; x + 8 * B <= count; x += 8 * B) {
     FetchAhead(src + x, 8 * B);
-    for (int i = 0; i < B; ++i) {
-      __m512i v = _mm512_cvtepu8_epi16(Load8(src + x + 8 * i));
-      if constexpr (!kFirst) v = _mm512_add_epi16(v, _mm512_loadu_si512(units + 4 * x + 32 * i));
-      _mm512_storeu_si512(units + 4 * x + 32 * i, v);
-    }
+    for (int i = 0; i < B; ++i) AddEightColumnsWide<kFirst>(src, units, x + 8 * i);
     SpreadEight<B, true>(Load8(groups + x / B), late + x, std::make_integer_sequence<int, B>{});
   }
   return x;
@@ -983,6 +983,11 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
   // Blocks of three are summed across each row first, up to a whole number of segments
   // (without VBMI, short of the row's last pixel, which the last segment reads).
   const int threesEnd = side != 3 ? 0 : vbmi ? width / kGrain * kGrain : (width - 1) / kGrain * kGrain;
+  using ThreesRowFn = void (*)(const uint32_t*, uint16_t*, uint32_t*, int, Late);
+  const std::array<ThreesRowFn, 3> threesRow =  // the block row's first, middle and last rows
+      vbmi ? std::array<ThreesRowFn, 3>{ThreesRow<true, false>, ThreesRow<false, false>, ThreesRow<false, true>}
+           : std::array<ThreesRowFn, 3>{ThreesRowAvx2<true, false>, ThreesRowAvx2<false, false>,
+                                        ThreesRowAvx2<false, true>};
   // A whole block row's last source row goes in segments of whole blocks and whole
   // registers.
   const int segment = kGrain % side == 0 ? kGrain : side * 8;
@@ -1038,17 +1043,7 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
       if (segmented && threesEnd > 0) {
         // Below the column units of the rest of the row: 4 sums per 3 pixels.
         const Late three{ready, nullptr, late};
-        if (!vbmi) {
-          if (last) ThreesRowAvx2<false, true>(s, work.units, colours, threesEnd, three);
-          else if (first) ThreesRowAvx2<true, false>(s, work.units, colours, threesEnd, three);
-          else ThreesRowAvx2<false, false>(s, work.units, colours, threesEnd, three);
-        } else if (last) {
-          ThreesRow<false, true>(s, work.units, colours, threesEnd, three);
-        } else if (first) {
-          ThreesRow<true, false>(s, work.units, colours, threesEnd, three);
-        } else {
-          ThreesRow<false, false>(s, work.units, colours, threesEnd, three);
-        }
+        threesRow[last ? 2 : first ? 0 : 1](s, work.units, colours, threesEnd, three);
       }
       if (last || (segmented && threesEnd > 0)) {
         for (int x = threesEnd; x < width; x += segment) {
