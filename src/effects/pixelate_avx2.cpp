@@ -96,7 +96,8 @@ constexpr size_t kStreamBytes = size_t{1} << 20;
 constexpr int kAhead = 2048;
 // Rows up to this wide take 512-bit column sums, where the processor has them: 12 bytes a
 // pixel with the row of colours, in the first-level cache beside the source (measured at
-// 2560 and 3840 pixels: wider, they cost more than they give).
+// 2560 and 3840 pixels: wider, they cost more than they give, but see RenderAvx2 for the
+// blocks whose colours are kept packed).
 constexpr int kWideColumnsWidth = 2730;
 // Rows over this wide keep the colours of odd blocks up to 15 pixels packed (measured at
 // 1920, 2560 and 3840 pixels: at 1920 the row of colours still fits beside the sums).
@@ -977,7 +978,13 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
     return RenderBlockSums(src, dst, width, height, side, work, stream,
                            {AddRowToBlocks8<true>, AddRowToBlocks8<false>, 4});
   }
-  const RowWay way{side % 2 == 0, wide && width <= kWideColumnsWidth};
+  // Sides of 5 to 15 columns in wide rows whose destination rows start on 32-byte
+  // boundaries: rows written from the packed colours of each eight blocks (below). With no
+  // row of colours to keep, the sides from 7 take 512-bit column sums at any width
+  // (measured at 3440 and 3840 pixels: 4 to 10 % less time; blocks of 5 gain nothing).
+  const bool aligned = stream && (reinterpret_cast<uintptr_t>(dst.top) & 31) == 0 && dst.stride % 8 == 0;
+  const bool packed = aligned && oddSide && side >= 5 && side <= 15 && width > kSpreadWidth;
+  const RowWay way{side % 2 == 0, wide && (width <= kWideColumnsWidth || (packed && side >= 7))};
   const int passRows = way.pairs ? kMaxPairRowsPerPass : kMaxRowsPerPass;
   const Finish finish = FinishFor(side);
   // Blocks of three are summed across each row first, up to a whole number of segments
@@ -996,13 +1003,10 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
   // so that every source row read carries one destination row written, as in a copy.
   // Blocks of two: rows written from one colour per block where every row of the
   // destination starts on a 32-byte boundary.
-  const bool aligned = stream && (reinterpret_cast<uintptr_t>(dst.top) & 31) == 0 && dst.stride % 8 == 0;
   const bool halving = side == 2 && aligned;
-  // Sides of 5 to 15 columns in wide rows: rows written from the packed colours of each
-  // eight blocks, kept in the same room (which a block row of them fills to a fifth at
-  // most).
-  const Spreading* const spreading =
-      aligned && !way.pairs && width > kSpreadWidth ? SpreadingFor(side, way.wide) : nullptr;
+  // The packed colours are kept in the same room (which a block row of them fills to a
+  // fifth at most).
+  const Spreading* const spreading = packed ? SpreadingFor(side, way.wide) : nullptr;
   uint32_t* colourHalves = work.halves;  // this block row's
   uint32_t* readyHalves = work.halves + ((width / 2 + 31) & ~15);
   bool readyHalved = false;   // whether the block row before took its colours in halves
