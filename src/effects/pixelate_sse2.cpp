@@ -11,7 +11,7 @@
 //   block are added in 32-bit lanes and divided by multiply-and-shift.
 // A row of colours is then copied to each row of its block row; frames larger than the
 // last-level cache are written with streaming stores, and the small blocks written straight
-// to their rows from 1 MiB on, their source rows fetched a kilobyte or so ahead.
+// to their rows from 6 MiB on, their source rows fetched a kilobyte or so ahead.
 // In frames past the cache, blocks of 10 and more (odd ones from 17) go as a copy goes:
 // two source rows at a time into the unit sums, and two rows of the block row before
 // written with them.
@@ -446,14 +446,15 @@ bool RenderSse2(ConstPixels src, Pixels dst, int width, int height, int side, Wo
   // Frames larger than this are written around the cache, so that the destination does
   // not push the source out of it.
   constexpr size_t kStreamBytes = size_t{16} << 20;
-  constexpr size_t kStreamDirectBytes = size_t{1} << 20;
+  constexpr size_t kStreamDirectBytes = size_t{6} << 20;
   const bool aligned = Aligned16(dst.top) && dst.stride % 4 == 0;
   const size_t bytes = size_t(width) * size_t(height) * 4;
   const bool stream = bytes >= kStreamBytes && aligned;
-  // Blocks of 2 to 4 written straight to their rows go past the cache from 1 MiB, as a
-  // copy would (measured: a quarter less time at 2560 x 1440, the same at 1920 x 1080);
-  // those of 5 to 8 are written straight through the cache at every size (at 3840 x 2160,
-  // a third less time than a row of colours streamed to each row).
+  // Blocks of 2 to 4 written straight to their rows go past the cache from 6 MiB, as a
+  // copy would (measured: a quarter less time at 2560 x 1440, the same at 1920 x 1080, and
+  // a third more below 6 MiB, at 1368 x 768 and 1600 x 900); those of 5 to 8 are written
+  // straight through the cache at every size (at 3840 x 2160, a third less time than a row
+  // of colours streamed to each row).
   const bool streamDirect = bytes >= kStreamDirectBytes && aligned && side <= kFusedStreamingMax;
   // Past the cache, blocks of 10 and more (the odd ones from 17) are made two rows at a
   // time (at 3840 x 2160, a fifth less time than the ways below; blocks of 9 to 15 odd

@@ -244,15 +244,15 @@ TEST(Pixelate, TallAndWideBlocksMatchThePlainKernel) {
 }
 
 TEST(Pixelate, LargeFramesTakeTheStreamingPathsToTheSameResult) {
-  // Frames of 1 MiB and more are written around the cache, from their first 32-byte
-  // boundary on; rows over 2730 pixels keep to 256-bit column sums, and on a boundary the
-  // rows over 2048 of blocks 5 to 15 columns wide are written from eight blocks' colours
-  // at a time.
+  // Frames of 6 MiB and more are written around the cache, from their first 32-byte
+  // boundary on; on a boundary the rows over 2048 of blocks 5 to 15 columns wide are
+  // written from eight blocks' colours at a time, and the other rows over 2730 pixels keep
+  // to 256-bit column sums.
   // The same frames one pixel off the boundary, and widths that leave a few pixels after
   // the last whole vector (or eight blocks) of every row.
   for (auto [w, h, stride] :
-       {std::tuple{1501, 1021, 1504}, std::tuple{2045, 2060, 2048}, std::tuple{2301, 500, 2304},
-        std::tuple{2741, 400, 2752}}) {
+       {std::tuple{1501, 1100, 1504}, std::tuple{2045, 2060, 2048}, std::tuple{2301, 700, 2304},
+        std::tuple{2741, 600, 2752}}) {
     const Picture src = Noise(w, h, 5);
     AlignedCanvas canvas(stride, h);
     for (auto path : VectorPaths()) {
