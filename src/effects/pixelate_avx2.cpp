@@ -110,6 +110,13 @@ constexpr int kSpreadWidth = 2048;
 VESKAR_AVX2 inline __m256i Load8(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
 VESKAR_AVX2 inline void Store8(void* p, __m256i v) { _mm256_storeu_si256(static_cast<__m256i*>(p), v); }
 
+// Where streaming stores start in a row (or a run of it) from p: the first 32-byte
+// boundary on rows that start on one, where every run begins on one too; otherwise the
+// first 64-byte line, and only whole lines are streamed. A line written both ways, part
+// streamed and part through the cache, costs many times a line of either (rows off the
+// boundaries, measured at up to three times a copy at 3841 x 2160).
+inline uintptr_t StreamFrom(const void* p) { return (reinterpret_cast<uintptr_t>(p) & 31) == 0 ? 31 : 63; }
+
 // Inlined always: left as a call, GCC finds that it changes nothing and drops it.
 __attribute__((always_inline)) inline void FetchAhead(const uint32_t* p, int count) {
   for (int i = 0; i < count; i += 16) _mm_prefetch(reinterpret_cast<const char*>(p + i + kAhead), _MM_HINT_T0);
@@ -340,7 +347,8 @@ VESKAR_AVX2 __attribute__((always_inline)) inline int AddSixteens(const uint32_t
   if constexpr (kWrite) {
     const uint32_t* const ready = late.ready;
     int head = 0;
-    while (head < count && (reinterpret_cast<uintptr_t>(late.row + head) & 31) != 0) {
+    const uintptr_t from = StreamFrom(late.row);
+    while (head < count && (reinterpret_cast<uintptr_t>(late.row + head) & from) != 0) {
       late.row[head] = ready[head];
       ++head;
     }
@@ -455,14 +463,14 @@ VESKAR_AVX2 void WriteSegment(const uint32_t* colours, uint32_t* dst, int count,
   if (halves) {  // from a 32-byte boundary, at a multiple of sixteen pixels
     for (; end - dst >= 16; dst += 16, colours += 16, halves += 8) StreamHalves(halves, dst);
   }
-  // Streaming stores want 32-byte boundaries: the pixels before the first one and after
-  // the last whole register go the ordinary way.
-  while (dst < end && (reinterpret_cast<uintptr_t>(dst) & 31) != 0) *dst++ = *colours++;
+  // The pixels before the first streaming store and after the last go the ordinary way.
+  const uintptr_t from = StreamFrom(dst);
+  while (dst < end && (reinterpret_cast<uintptr_t>(dst) & from) != 0) *dst++ = *colours++;
   for (; end - dst >= 16; dst += 16, colours += 16) {
     _mm256_stream_si256(reinterpret_cast<__m256i*>(dst), Load8(colours));
     _mm256_stream_si256(reinterpret_cast<__m256i*>(dst + 8), Load8(colours + 8));
   }
-  if (end - dst >= 8) {
+  if (from == 31 && end - dst >= 8) {
     _mm256_stream_si256(reinterpret_cast<__m256i*>(dst), Load8(colours));
     dst += 8;
     colours += 8;
