@@ -339,7 +339,6 @@ void BlockSumColours(const uint64_t* blocks, uint32_t* row, int width, int side,
   }
 }
 
-
 namespace {
 
 // ---- frames past the cache: two source rows at a time
