@@ -465,12 +465,13 @@ VESKAR_AVX2 void WriteSegment(const uint32_t* colours, uint32_t* dst, int count,
   }
   // The pixels before the first streaming store and after the last go the ordinary way.
   const uintptr_t from = StreamFrom(dst);
+  const bool wholeLines = from == 63;
   while (dst < end && (reinterpret_cast<uintptr_t>(dst) & from) != 0) *dst++ = *colours++;
   for (; end - dst >= 16; dst += 16, colours += 16) {
     _mm256_stream_si256(reinterpret_cast<__m256i*>(dst), Load8(colours));
     _mm256_stream_si256(reinterpret_cast<__m256i*>(dst + 8), Load8(colours + 8));
   }
-  if (from == 31 && end - dst >= 8) {
+  if (!wholeLines && end - dst >= 8) {
     _mm256_stream_si256(reinterpret_cast<__m256i*>(dst), Load8(colours));
     dst += 8;
     colours += 8;

@@ -460,15 +460,10 @@ bool RenderSse2(ConstPixels src, Pixels dst, int width, int height, int side, Wo
   // columns do as well or better in chunks of four).
   if (bytes >= kStreamBytes && side <= kMaxRowsPerPass && side >= (side % 2 == 0 ? 10 : 17)) {
     const bool pairs = side % 2 == 0 && side <= kMaxPairRowsPerPass;
-    if (stream) {
-      if (pairs) RenderByRows<true, true>(src, dst, width, height, side, work);
-      else RenderByRows<false, true>(src, dst, width, height, side, work);
-      _mm_sfence();
-    } else if (pairs) {
-      RenderByRows<true, false>(src, dst, width, height, side, work);
-    } else {
-      RenderByRows<false, false>(src, dst, width, height, side, work);
-    }
+    const auto byRows = pairs ? (stream ? RenderByRows<true, true> : RenderByRows<true, false>)
+                              : (stream ? RenderByRows<false, true> : RenderByRows<false, false>);
+    byRows(src, dst, width, height, side, work);
+    if (stream) _mm_sfence();
     return true;
   }
   for (int y = 0; y < height; y += side) {

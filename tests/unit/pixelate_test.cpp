@@ -245,9 +245,9 @@ TEST(Pixelate, TallAndWideBlocksMatchThePlainKernel) {
 
 TEST(Pixelate, LargeFramesTakeTheStreamingPathsToTheSameResult) {
   // Frames of 6 MiB and more are written around the cache, from their first 32-byte
-  // boundary on; on a boundary the rows over 2048 of blocks 5 to 15 columns wide are
-  // written from eight blocks' colours at a time, and the other rows over 2730 pixels keep
-  // to 256-bit column sums.
+  // boundary on (off it, in whole 64-byte lines); on a boundary the rows over 2048 of
+  // blocks 5 to 15 columns wide are written from eight blocks' colours at a time, and the
+  // other rows over 2730 pixels keep to 256-bit column sums.
   // The same frames one pixel off the boundary, and widths that leave a few pixels after
   // the last whole vector (or eight blocks) of every row.
   for (auto [w, h, stride] :
