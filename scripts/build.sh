@@ -55,6 +55,11 @@ build_host() {
   build_tree "$VESKAR_ROOT/build/host"
 }
 
+# build/kernel32: the pixel kernel's tests as a 32-bit program (run in qemu-i386).
+build_kernel32() {
+  build_tree "$VESKAR_ROOT/build/kernel32" -DVESKAR_KERNEL32=ON -- kernel_tests
+}
+
 build_fuzz() {
   CC=clang CXX=clang++ build_tree "$VESKAR_ROOT/build/fuzz" -DVESKAR_FUZZ=ON
 }
