@@ -13,12 +13,12 @@
 // ahead, and each row is added into 16-bit unit sums held in the first-level cache, eight
 // pixels per register: for blocks of even side a unit is a pair of columns, summed by one
 // byte shuffle (the same channel of the two pixels side by side) and pmaddubsw by ones;
-// otherwise a unit is one column, widened by vpmovzxbw (for blocks of 5 to 15 in rows up
-// to 2048 pixels, two rows at a time, added in registers first); blocks of three are
-// summed across the row first, one unit per block (by byte permutes across registers
-// where the processor has them, AVX-512 VBMI, else by one unaligned load and one byte
-// shuffle per two blocks). The block row's last source row goes straight into the block
-// colours, eight or more blocks at a time for sides up to 16, one block at a time beyond.
+// otherwise a unit is one column, widened by vpmovzxbw (in rows up to 2048 pixels, two
+// rows at a time, added in registers first); blocks of three are summed across the row
+// first, one unit per block (by byte permutes across registers where the processor has
+// them, AVX-512 VBMI, else by one unaligned load and one byte shuffle per two blocks).
+// The block row's last source row goes straight into the block colours, eight or more
+// blocks at a time for sides up to 16, one block at a time beyond.
 // The destination is written with stores that skip the cache (no line is read just to be
 // overwritten), in step with the reading, as a copy writes: each row of a block row while
 // the same row of the next block row is read, a register or two out for each one in (the
@@ -1117,13 +1117,14 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
   // Blocks of two: rows written from one colour per block where every row of the
   // destination starts on a 32-byte boundary.
   const bool halving = side == 2 && aligned;
-  // Blocks of 5 to 15 columns in rows up to 2048 pixels take the rows before each block
-  // row's last (an even number) two at a time, where the rows of the block row before can
-  // go out two at a time as well: the column sums are then loaded and stored once for two
-  // rows (AVX2 way at 1920 pixels: a sixth less time; the 512-bit sums gain nothing and
-  // lose nothing). In wider rows, which keep their colours packed on a 32-byte boundary,
-  // two rows at a time cost a fifth more off it.
-  const bool twoRows = !way.pairs && side <= 15 && width <= kSpreadWidth && threesEnd == 0 &&
+  // Odd blocks kept in column sums, in rows up to 2048 pixels, take the rows before each
+  // block row's last (an even number) two at a time, where the rows of the block row
+  // before can go out two at a time as well: the column sums are then loaded and stored
+  // once for two rows (AVX2 way at 1920 pixels: a sixth less time; the 512-bit sums gain
+  // nothing and lose nothing). In wider rows it costs more: a fifth off the 32-byte
+  // boundary for blocks of 5 to 15 (on it their colours are kept packed), and from 17 up
+  // to 1.4 of a copy.
+  const bool twoRows = !way.pairs && width <= kSpreadWidth && threesEnd == 0 &&
                        (!stream || dst.stride % 8 == 0);
   // The packed colours are kept in the same room (which a block row of them fills to a
   // fifth at most).
