@@ -332,6 +332,7 @@ struct Late {
   const uint32_t* ready;
   const uint32_t* halves;
   uint32_t* row;
+  uint32_t* second = nullptr;  // the next row too, where two rows go at a time
 };
 
 // Eight colours of `halves` out as sixteen pixels.
@@ -344,8 +345,9 @@ VESKAR_AVX2 inline void StreamHalves(const uint32_t* halves, uint32_t* dst) {
 // One row into the unit sums, sixteen pixels (kStep) at a time from 0 on (`add`); returns
 // where it stopped. With kWrite, the late row goes out at the same time, as many pixels
 // out as in, from the first 32-byte boundary of the row on (the pixels before it and
-// after the last whole registers go the ordinary way).
-template <bool kWrite, int kStep = 16, typename Add>  // kStep: 16 or 48
+// after the last whole registers go the ordinary way); with kSecond, `late.second` as
+// well, a row that starts at the same place in a 32-byte line.
+template <bool kWrite, int kStep = 16, bool kSecond = false, typename Add>  // kStep: 16 or 48
 VESKAR_AVX2 __attribute__((always_inline)) inline int AddSixteens(const uint32_t* src, int count, Late late, Add add) {
   int x = 0;
   if constexpr (kWrite) {
@@ -354,9 +356,10 @@ VESKAR_AVX2 __attribute__((always_inline)) inline int AddSixteens(const uint32_t
     const uintptr_t from = StreamFrom(late.row);
     while (head < count && (reinterpret_cast<uintptr_t>(late.row + head) & from) != 0) {
       late.row[head] = ready[head];
+      if constexpr (kSecond) late.second[head] = ready[head];
       ++head;
     }
-    if (kStep == 16 && late.halves && head == 0) {
+    if (kStep == 16 && !kSecond && late.halves && head == 0) {
       for (; x + 16 <= count; x += 16) {
         FetchAhead(src + x, 16);
         add(x);
@@ -370,12 +373,19 @@ VESKAR_AVX2 __attribute__((always_inline)) inline int AddSixteens(const uint32_t
         const uint32_t* const in = ready + head + x;
         _mm256_stream_si256(reinterpret_cast<__m256i*>(out), Load8(in));
         _mm256_stream_si256(reinterpret_cast<__m256i*>(out + 8), Load8(in + 8));
+        if constexpr (kSecond) {
+          uint32_t* const out2 = late.second + head + x;
+          _mm256_stream_si256(reinterpret_cast<__m256i*>(out2), Load8(in));
+          _mm256_stream_si256(reinterpret_cast<__m256i*>(out2 + 8), Load8(in + 8));
+        }
         if constexpr (kStep == 48) {
           for (int i = 16; i < 48; i += 8) _mm256_stream_si256(reinterpret_cast<__m256i*>(out + i), Load8(in + i));
         }
       }
     }
-    std::memcpy(late.row + head + x, ready + head + x, static_cast<size_t>(count - head - x) * 4);
+    const size_t rest = static_cast<size_t>(count - head - x) * 4;
+    std::memcpy(late.row + head + x, ready + head + x, rest);
+    if constexpr (kSecond) std::memcpy(late.second + head + x, ready + head + x, rest);
   }
   for (; x + kStep <= count; x += kStep) {
     FetchAhead(src + x, kStep);
@@ -452,44 +462,19 @@ VESKAR_AVX2 __attribute__((always_inline)) inline void AddTwoColumns(const uint3
   }
 }
 
-// Two rows of a block row, both before its last, into the column sums at once (`add`),
-// so that the sums are loaded and stored once for the two. The same two rows of the block
-// row before (late0 and late1, or none) go out in step, two registers out for each two
-// in; every row of the destination starts at the same place in a 32-byte line (the caller
-// sees to it), so one head serves both.
+// Two rows of a block row, both before its last, into the column sums at once (`add`,
+// which takes both rows' pixels at x), so that the sums are loaded and stored once for the
+// two. The same two rows of the block row before (late.row and late.second, or none) go
+// out in step; every row of the destination starts at the same place in a 32-byte line
+// (the caller sees to it).
 template <bool kFirst, typename Add>
 VESKAR_AVX2 __attribute__((always_inline)) inline void AddColumnRows(const uint32_t* a, const uint32_t* b,
-                                                                    uint16_t* units, int count,
-                                                                    const uint32_t* ready, uint32_t* late0,
-                                                                    uint32_t* late1, Add add) {
-  int x = 0;
-  if (late0) {
-    int head = 0;
-    const uintptr_t from = StreamFrom(late0);
-    while (head < count && (reinterpret_cast<uintptr_t>(late0 + head) & from) != 0) {
-      late0[head] = late1[head] = ready[head];
-      ++head;
-    }
-    for (; x + 16 + head <= count; x += 16) {
-      FetchAhead(a + x, 16);
-      FetchAhead(b + x, 16);
-      add(x);
-      const uint32_t* const in = ready + head + x;
-      const __m256i c0 = Load8(in), c1 = Load8(in + 8);
-      _mm256_stream_si256(reinterpret_cast<__m256i*>(late0 + head + x), c0);
-      _mm256_stream_si256(reinterpret_cast<__m256i*>(late0 + head + x + 8), c1);
-      _mm256_stream_si256(reinterpret_cast<__m256i*>(late1 + head + x), c0);
-      _mm256_stream_si256(reinterpret_cast<__m256i*>(late1 + head + x + 8), c1);
-    }
-    const size_t rest = static_cast<size_t>(count - head - x) * 4;
-    std::memcpy(late0 + head + x, ready + head + x, rest);
-    std::memcpy(late1 + head + x, ready + head + x, rest);
-  }
-  for (; x + 16 <= count; x += 16) {
-    FetchAhead(a + x, 16);
-    FetchAhead(b + x, 16);
-    add(x);
-  }
+                                                                    uint16_t* units, int count, Late late, Add add) {
+  auto both = [=](int at) VESKAR_AVX2 __attribute__((always_inline)) {
+    FetchAhead(b + at, 16);
+    add(at);
+  };
+  int x = late.row ? AddSixteens<true, 16, true>(a, count, late, both) : AddSixteens<false>(a, count, late, both);
   for (; x + 4 <= count; x += 4) {
     AddUnits<kFirst>(units + 4 * x, _mm256_add_epi16(ColumnUnits(a + x), ColumnUnits(b + x)));
   }
@@ -500,27 +485,23 @@ VESKAR_AVX2 __attribute__((always_inline)) inline void AddColumnRows(const uint3
 }
 
 template <bool kFirst>
-VESKAR_AVX512 void AddColumnRowsWide(const uint32_t* a, const uint32_t* b, uint16_t* units, int count,
-                                     const uint32_t* ready, uint32_t* late0, uint32_t* late1) {
-  AddColumnRows<kFirst>(a, b, units, count, ready, late0, late1,
+VESKAR_AVX512 void AddColumnRowsWide(const uint32_t* a, const uint32_t* b, uint16_t* units, int count, Late late) {
+  AddColumnRows<kFirst>(a, b, units, count, late,
                         [=](int at) VESKAR_AVX512 { AddTwoColumnsWide<kFirst>(a, b, units, at); });
 }
 
 template <bool kFirst>
-VESKAR_AVX2 void AddColumnRowsNarrow(const uint32_t* a, const uint32_t* b, uint16_t* units, int count,
-                                     const uint32_t* ready, uint32_t* late0, uint32_t* late1) {
-  AddColumnRows<kFirst>(a, b, units, count, ready, late0, late1,
+VESKAR_AVX2 void AddColumnRowsNarrow(const uint32_t* a, const uint32_t* b, uint16_t* units, int count, Late late) {
+  AddColumnRows<kFirst>(a, b, units, count, late,
                         [=](int at) VESKAR_AVX2 { AddTwoColumns<kFirst>(a, b, units, at); });
 }
 
 VESKAR_AVX2 void AddTwoRows(bool wide, bool first, const uint32_t* a, const uint32_t* b, uint16_t* units,
-                            int count, const uint32_t* ready, uint32_t* late0, uint32_t* late1) {
+                            int count, Late late) {
   if (wide) {
-    first ? AddColumnRowsWide<true>(a, b, units, count, ready, late0, late1)
-          : AddColumnRowsWide<false>(a, b, units, count, ready, late0, late1);
+    first ? AddColumnRowsWide<true>(a, b, units, count, late) : AddColumnRowsWide<false>(a, b, units, count, late);
   } else {
-    first ? AddColumnRowsNarrow<true>(a, b, units, count, ready, late0, late1)
-          : AddColumnRowsNarrow<false>(a, b, units, count, ready, late0, late1);
+    first ? AddColumnRowsNarrow<true>(a, b, units, count, late) : AddColumnRowsNarrow<false>(a, b, units, count, late);
   }
 }
 
@@ -1166,14 +1147,15 @@ VESKAR_AVX2 bool RenderAvx2(ConstPixels src, Pixels dst, int width, int height, 
         }
         continue;
       }
-      if (twoRows && segmented && r + 2 < rows && (r + 1 < pendingRows) == (late != nullptr)) {
-        uint32_t* const late1 = late ? late + dst.stride : nullptr;
-        if (stream || !late) {
-          AddTwoRows(way.wide, first, s, s + src.stride, work.units, width, ready, late, late1);
-        } else {
-          AddTwoRows(way.wide, first, s, s + src.stride, work.units, width, ready, nullptr, nullptr);
+      if (twoRows && segmented && r + 2 < rows) {
+        // The block row before is whole (only the last is short), so its rows r and r + 1
+        // are both late or neither is.
+        uint32_t* const second = late ? late + dst.stride : nullptr;
+        const Late both = stream ? Late{ready, nullptr, late, second} : Late{};
+        AddTwoRows(way.wide, first, s, s + src.stride, work.units, width, both);
+        if (late && !stream) {
           WriteRow(ready, late, width, false, nullptr);
-          WriteRow(ready, late1, width, false, nullptr);
+          WriteRow(ready, second, width, false, nullptr);
         }
         ++r;
         continue;
