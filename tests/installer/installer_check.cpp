@@ -15,6 +15,7 @@
 #include <shobjidl.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
 #include <map>
@@ -29,6 +30,10 @@
 #include "win/handle.h"
 
 namespace {
+
+// Unbuffered, so that gtest_main's first line reaches the log as soon as main starts: run.sh
+// tells a program Wine never started from one that failed by that line.
+const bool kUnbufferedOutput = std::setvbuf(stdout, nullptr, _IONBF, 0) == 0;
 
 using testing_support::FileExistsW;
 using testing_support::Process;

@@ -107,16 +107,25 @@ run_with() {
 run_win() { run_with "$VESKAR_WINE" "$@"; }
 run_stub() { run_with "$stub_loader" "$@"; }
 # checks <suite>: the installer_check tests of one suite, their output kept on failure.
+# Wine's errors go to the log too. A start that never reached main (no "Running main()"
+# line) is Wine's failure, not a check's: it is run once more, and the line says so.
 checks() {
-  local log="$work/check-$1.log"
-  if timeout 400 env "${session[@]}" "$VESKAR_WINE" "$check_exe" --gtest_filter="$1.*" \
-       --gtest_brief=1 >"$log" 2>&1; then
-    ok "$1: $(grep -o '[0-9]* tests\? from [0-9]* test suites\? ran' "$log" | head -n1)"
+  local log="$work/check-$1.log" rc again=""
+  while :; do
+    timeout 400 env "${session[@]}" WINEDEBUG=err+all,fixme-all "$VESKAR_WINE" "$check_exe" \
+      --gtest_filter="$1.*" --gtest_brief=1 >"$log" 2>&1
+    rc=$?
+    timeout 60 wineserver -w 2>/dev/null
+    if [ $rc = 0 ] || [ -n "$again" ] || grep -q 'Running main()' "$log"; then break; fi
+    again=" (after a start that ended with $rc before main: $(head -c 400 "$log" | tr '\n' ' '))"
+    cp "$log" "$work/check-$1-first.log"
+  done
+  if [ $rc = 0 ]; then
+    ok "$1: $(grep -o '[0-9]* tests\? from [0-9]* test suites\? ran' "$log" | head -n1)$again"
   else
-    fail "$1:"
+    fail "$1 (exit status $rc)$again:"
     sed 's/^/    /' "$log"
   fi
-  timeout 60 wineserver -w 2>/dev/null
 }
 reg_set() {
   run_win reg add 'HKCU\Control Panel\Desktop' /v "$1" /t REG_SZ /d "$2" /f
